@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs every test: sets up what is missing, builds the native and the Windows
+# targets, runs the native tests, then the Windows tests under Wine in Xvfb.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+./scripts/setup-deps.sh
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+cmake --preset win >/dev/null
+cmake --build --preset win
+./scripts/with-wine-session.sh ctest --preset win

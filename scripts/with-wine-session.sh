@@ -1,0 +1,13 @@
+#!/bin/sh
+# Runs a command inside a warm Wine session (and Xvfb unless NO_X=1).
+# A warm wineserver keeps Wine's helper processes from holding ctest's pipes.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX="${WINEPREFIX:-$ROOT/.deps/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+inner='wineserver -k 2>/dev/null; wineserver -w
+       wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1
+       rc=0; "$@" || rc=$?
+       wineserver -k; exit $rc'
+if [ "${NO_X:-0}" = 1 ]; then env -u DISPLAY sh -c "$inner" sh "$@"
+else xvfb-run -a -s "-screen 0 ${SCREEN:-1280x1024x24} -nolisten tcp" sh -c "$inner" sh "$@"; fi

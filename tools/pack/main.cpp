@@ -1,0 +1,45 @@
+// pack: the producers' tool that turns a package folder into an installer.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/pack/commands.h"
+
+namespace {
+
+void usage(FILE* out) {
+  std::fprintf(out, "Usage: pack COMMAND [ARGS...]\n\nCommands:\n");
+  for (const auto& c : pack::commands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out, "\nRun 'pack COMMAND --help' for a command's options.\n");
+}
+
+int run(const pack::Args& args) {
+  if (args.empty()) {
+    usage(stderr);
+    return 2;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    usage(stdout);
+    return 0;
+  }
+  for (const auto& c : pack::commands())
+    if (args[0] == c.name) return c.run(pack::Args(args.begin() + 1, args.end()));
+  std::fprintf(stderr, "pack: unknown command '%s'\n\n", args[0].c_str());
+  usage(stderr);
+  return 2;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+int wmain(int argc, wchar_t** argv) {
+  SetConsoleOutputCP(CP_UTF8);
+  pack::Args args;
+  for (int i = 1; i < argc; ++i) args.push_back(platform::win32::narrow(argv[i]));
+  return run(args);
+}
+#else
+int main(int argc, char** argv) { return run(pack::Args(argv + 1, argv + argc)); }
+#endif

@@ -1,0 +1,18 @@
+#pragma once
+// Where the lower layers report to the window: diagnostic lines (level 1 for
+// the user, level 2 for the trace) and the progress bar.
+#include <string>
+
+namespace ui {
+
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  virtual void info(int level, const std::string& text) = 0;
+  // 0 to 100; values outside are clamped by the receiver.
+  virtual void setProgress(int percent) = 0;
+  // The log level in force, so callers can skip building lines nobody sees.
+  virtual int logLevel() const = 0;
+};
+
+}  // namespace ui
