@@ -1,0 +1,42 @@
+#pragma once
+// A headless installer window whose process "current directory" is a fresh
+// temporary folder, so the working folder lives there.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/env_wrapper.h"
+#include "tests/support/temp_dir.h"
+#include "ui/headless/headless_host.h"
+
+namespace test {
+
+class FolderEnv : public platform::EnvWrapper {
+ public:
+  FolderEnv(platform::Env& target, std::string cwd) : EnvWrapper(target), cwd_(std::move(cwd)) {}
+  std::string currentDir() override { return cwd_; }
+  std::vector<std::string> driveRoots() override { return roots; }
+  std::vector<std::string> processNames() override { return processes; }
+  std::vector<std::string> roots;
+  std::vector<std::string> processes{"init", "bash"};
+
+ private:
+  std::string cwd_;
+};
+
+struct HeadlessForm {
+  explicit HeadlessForm(std::vector<std::string> args = {}, ui::Size screen = {1920, 1080})
+      : env(platform::systemEnv(), dir.root()), host(screen), form(env, host, std::move(args)) {}
+
+  // The memo's lines, which hold every line written at the log level in force.
+  const std::vector<std::string>& memo() const { return form.infoBox.lines(); }
+  std::string tmp(const std::string& name) const { return form.tmpDir + name; }
+
+  TempDir dir;
+  FolderEnv env;
+  ui::HeadlessHost host;
+  TForm1 form;
+};
+
+}  // namespace test
