@@ -57,6 +57,12 @@ void Control::setInputEnabled(bool on) {
   changed();
 }
 
+void Control::setPointer(Pointer p) {
+  if (pointer_ == p) return;
+  pointer_ = p;
+  changed();
+}
+
 void Control::setPicture(std::shared_ptr<const Image> p) {
   picture_ = std::move(p);
   changed();

@@ -73,7 +73,7 @@ class Control {
   bool inputEnabled() const { return inputEnabled_; }
   void setInputEnabled(bool on);
   Pointer pointer() const { return pointer_; }
-  void setPointer(Pointer p) { pointer_ = p; }
+  void setPointer(Pointer p);
   // True when the control receives clicks and pointer movement.
   bool takesInput() const { return visible_ && inputEnabled_; }
 
