@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/target/target_form.h"
 
 namespace {
@@ -176,6 +178,36 @@ TEST(InstallationSearch, ProposalEqualToTheTextRaisesNoChange) {
     EXPECT_EQ(f.form.Edit1.text(), root);
     EXPECT_TRUE(f.form.destination);
   }
+}
+
+// The system's own drive list and folder listing: under Wine, GetLogicalDriveStringsW
+// and FindFirstFileW on the prefix's drive C:.
+TEST(InstallationSearch, FindsAnInstallationOnTheSystemsDriveC) {
+  if (S != '\\' || !std::getenv("WINEPREFIX")) GTEST_SKIP() << "needs the Windows build running under Wine";
+  TargetForm f;
+  f.env.systemDrives = true;
+  const std::string orvanta = "C:\\Orvanta\\";
+  const bool madeOrvanta = !f.env.dirExists(orvanta);
+  const std::string name = "CAD Test " + f.dir.root().substr(f.dir.root().find_last_of('-') + 1);
+  ASSERT_TRUE(platform::createDirs(f.env, orvanta + name + "\\dodatki\\"));
+
+  f.form.searchInstallationPath();
+  const std::vector<std::string> drives = f.env.driveRoots();
+  ASSERT_FALSE(drives.empty());
+  EXPECT_EQ(drives.front(), "C:\\");
+  EXPECT_EQ(f.count("HDD: [C:\\]"), 1u);
+  EXPECT_EQ(f.count("Szukamy instalacjy oprogramowania CAD VIREL: C:\\Orvanta\\"), 1u);
+  const bool alone = f.count("Znaleziono 1 instalacji") == 1;
+  EXPECT_EQ(f.count((alone ? "Znaleziono jedną instalację oprogramowania CAD VIREL: " : "Znaleziono instalację oprogramowania CAD VIREL: ") +
+                    orvanta + name),
+            1u);
+  if (alone) {
+    EXPECT_EQ(f.form.Edit1.text(), orvanta + name + "\\");
+  }
+
+  (void)f.env.removeDir(orvanta + name + "\\dodatki");
+  (void)f.env.removeDir(orvanta + name);
+  if (madeOrvanta) (void)f.env.removeDir(orvanta);
 }
 
 }  // namespace

@@ -28,12 +28,14 @@ class TargetEnv : public FolderEnv {
     auto it = listings.find(p);
     return it != listings.end() ? it->second : FolderEnv::listDir(p);
   }
+  std::vector<std::string> driveRoots() override { return systemDrives ? target().driveRoots() : FolderEnv::driveRoots(); }
   std::vector<std::string> processNames() override {
     if (processError) throw std::runtime_error(*processError);
     return FolderEnv::processNames();
   }
 
   bool failDelete = false;
+  bool systemDrives = false;  // the system's own drive roots instead of `roots`
   std::map<std::string, std::vector<platform::DirEntry>> listings;
   std::optional<std::string> processError;
 };
