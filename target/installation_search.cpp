@@ -13,8 +13,8 @@ char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 
 // The mask "CAD *": "CAD" in any ASCII case, a space, then anything.
 bool matchesInstallationMask(const std::string& name) {
-  return name.size() >= 4 && asciiLower(name[0]) == 'c' && asciiLower(name[1]) == 'a' &&
-         asciiLower(name[2]) == 'd' && name[3] == ' ';
+  return name.size() >= 4 && asciiLower(name[0]) == 'c' && asciiLower(name[1]) == 'a' && asciiLower(name[2]) == 'd' &&
+         name[3] == ' ';
 }
 
 // A found folder as a destination root: trimmed, ending with exactly one separator.

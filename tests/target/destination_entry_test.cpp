@@ -42,7 +42,8 @@ TEST(CheckDestination, TextFollowedByDodatkiMustBeAnExistingFolder) {
     const size_t before = f.memo().size();
     f.form.Edit1.setText(c.text);
     const std::string folder = c.text + "dodatki";
-    Lines expected = {kCheck + folder, (c.valid ? "Folder instalacji poprawny : " : "Błędny folder instalacji : ") + folder};
+    Lines expected = {kCheck + folder,
+                      (c.valid ? "Folder instalacji poprawny : " : "Błędny folder instalacji : ") + folder};
     if (c.valid) expected.push_back(kReadiness);
     EXPECT_EQ(f.linesSince(before), expected) << c.what;
     EXPECT_EQ(f.form.CheckDestination(), c.valid) << c.what;
@@ -99,8 +100,8 @@ TEST(CheckEdit, FailedCheckWithdrawsAnOfferedInstall) {
 
 TEST(CheckEdit, FailedCheckBeforeStartUpShowsNoInstallButton) {
   TargetForm f;  // FormCreate already set "C:\" and ran the check
-  for (ui::Control* c : {&f.form.bnInstallNormal, &f.form.bnInstallHover, &f.form.bnInstallActive,
-                         &f.form.bnInstallDisable})
+  for (ui::Control* c :
+       {&f.form.bnInstallNormal, &f.form.bnInstallHover, &f.form.bnInstallActive, &f.form.bnInstallDisable})
     EXPECT_FALSE(c->visible()) << c->name();
   EXPECT_EQ(f.count("Błędny folder instalacji : C:\\dodatki"), 1u);
 }

@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
   platform::Env& env = platform::systemEnv();
   const std::string path = argv[1];
   try {
-    auto held = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting,
-                             platform::Sharing::DenyWrite);
+    auto held =
+        env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
     env.openFile(path + ".held", platform::Access::ReadWrite, platform::Creation::CreateAlways,
                  platform::Sharing::DenyNone);
     for (int i = 0; i < 1500 && !env.fileExists(path + ".release"); ++i)

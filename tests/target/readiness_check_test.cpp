@@ -117,6 +117,7 @@ TEST(ReadinessCheck, DatabaseStatesDecideTheAccessTest) {
     const char* databaseAfter;
     const char* asideAfter;
   } cases[] = {
+      // clang-format off
       {"database absent", absent, absent, false, false, true, {"Dostęp do MDB poprawny"}, absent, absent},
       {"database present", "installed", absent, false, false, true, {"Dostęp do MDB poprawny"}, "installed", absent},
       {"stale copy beside the database is deleted", "installed", "stale", false, false, true,
@@ -128,6 +129,7 @@ TEST(ReadinessCheck, DatabaseStatesDecideTheAccessTest) {
       {"stale copy that cannot be deleted blocks the rename", "installed", "stale", true, false, false,
        {"Kasujemy poprzednią kopię pliku dodatki.mdb", kCloseCad}, "installed", "stale"},
       {"database held open", "installed", absent, false, true, false, {kCloseCad}, "installed", absent},
+      // clang-format on
   };
   for (const Case& c : cases) {
     Readiness r;
@@ -190,7 +192,8 @@ TEST(ReadinessCheck, MalformedModelsArchiveNeverOffersInstall) {
     writeFile(r.dd + "dodatki.mdb.old", "left alone");
     const Lines lines = r.run();
     if (package.empty()) {
-      EXPECT_EQ(lines, (Lines{"Kontrola możliwości instalacji.", "Błędna zawartość pliku ZIP! Instalacja niemożliwa."}));
+      EXPECT_EQ(lines,
+                (Lines{"Kontrola możliwości instalacji.", "Błędna zawartość pliku ZIP! Instalacja niemożliwa."}));
       EXPECT_FALSE(r.f.installOffered());
       EXPECT_FALSE(r.f.form.ready);
       EXPECT_EQ(readFile(r.dd + "dodatki.mdb.old"), "left alone");
@@ -251,9 +254,9 @@ TEST(ReadinessCheck, ConflictingProcesses) {
     Lines expected = concat(Lines{"Kontrola możliwości instalacji.", "Sprawdzamy dostęp do pliku: " + r.F,
                                   "Dostęp do MDB poprawny", "Sprawdzamy uruchomienie applikacji CAD."},
                             c.scan);
-    expected = concat(expected, passes ? Lines{"Nie znaleziono uruchomionej applikacji CAD.",
-                                               "Odblokowywujemy klawisz INSTALL"}
-                                       : Lines{c.label});
+    expected = concat(expected,
+                      passes ? Lines{"Nie znaleziono uruchomionej applikacji CAD.", "Odblokowywujemy klawisz INSTALL"}
+                             : Lines{c.label});
     const std::string what = c.processes.empty() ? "no processes" : c.processes.back();
     EXPECT_EQ(lines, expected) << what;
     EXPECT_EQ(r.f.installOffered(), passes) << what;

@@ -28,7 +28,9 @@ class TargetEnv : public FolderEnv {
     auto it = listings.find(p);
     return it != listings.end() ? it->second : FolderEnv::listDir(p);
   }
-  std::vector<std::string> driveRoots() override { return systemDrives ? target().driveRoots() : FolderEnv::driveRoots(); }
+  std::vector<std::string> driveRoots() override {
+    return systemDrives ? target().driveRoots() : FolderEnv::driveRoots();
+  }
   std::vector<std::string> processNames() override {
     if (processError) throw std::runtime_error(*processError);
     return FolderEnv::processNames();

@@ -26,7 +26,7 @@ constexpr int kOlderNameField = 0x480;
 
 struct Seen {
   std::wstring caption;
-  std::string folder;        // the folder the dialog shows
+  std::string folder;         // the folder the dialog shows
   bool fieldsHidden = false;  // file name and file type fields
   bool found = false;
 };
