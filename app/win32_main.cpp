@@ -9,6 +9,7 @@
 
 #include "app/form1.h"
 #include "platform/win32/wide.h"
+#include "ui/win32/folder_picker_win32.h"
 #include "ui/win32/win32_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -34,6 +35,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     TForm1 form(platform::systemEnv(), host, args);
     ui::win32::Win32Window window(form.window(), instance);
     host.setOwner(window.hwnd());
+    ui::win32::Win32FolderPicker picker;
+    picker.setOwner(window.hwnd());
+    form.setFolderPicker(&picker);
     form.window().dispatch([&] { form.FormCreate(); });
     window.show();
     code = window.runMessageLoop();
