@@ -251,6 +251,10 @@ void Win32Window::syncControl(Child& child) {
 
   SetPropW(child.hwnd, kInputProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(c.takesInput() ? 1 : 0)));
   SetPropW(child.hwnd, kPointerProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(int(c.pointer()) + 1)));
+  INT_PTR centre = 0;
+  if (const auto& pic = c.picture(); pic && pic->width > 0 && pic->height > 0)
+    centre = INT_PTR(pic->pixels[size_t(pic->height / 2) * size_t(pic->width) + size_t(pic->width / 2)] & 0xFFFFFF) + 1;
+  SetPropW(child.hwnd, kPictureProperty, reinterpret_cast<HANDLE>(centre));
 
   if (c.visible() != wasVisible) {
     ShowWindow(child.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
@@ -369,15 +373,14 @@ LRESULT Win32Window::handleTop(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK Win32Window::childProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCDESTROY) {
+    RemovePropW(h, kInputProperty);
+    RemovePropW(h, kPointerProperty);
+    RemovePropW(h, kPictureProperty);
+  }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
   Child* child = self ? self->childFor(h) : nullptr;
-  if (!child) {
-    if (msg == WM_NCDESTROY) {
-      RemovePropW(h, kInputProperty);
-      RemovePropW(h, kPointerProperty);
-    }
-    return DefWindowProcW(h, msg, wp, lp);
-  }
+  if (!child) return DefWindowProcW(h, msg, wp, lp);
   return self->handleChild(*child, msg, wp, lp);
 }
 
