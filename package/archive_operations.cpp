@@ -1,6 +1,7 @@
 #include <exception>
 
 #include "package/package.h"
+#include "package/package_folders.h"
 #include "package/progress.h"
 #include "package/zip_central_directory.h"
 #include "package/zip_reader.h"
@@ -44,15 +45,10 @@ std::vector<std::string> GetSubFoldersListFromZip(platform::Env& env, ui::Report
   try {
     zip::ZipReader reader(env, SourceFile);
     for (const auto& entry : reader.entries()) {
-      const std::string& s = entry.name;
-      const size_t cut = s.find_last_of("\\:");
-      const std::string directory = cut == std::string::npos ? std::string() : s.substr(0, cut + 1);
-      const std::string filename = s.substr(directory.size());
-      if (filename != "dodatki.mdb" || directory.empty() || directory.back() != '\\') continue;
-      const std::string folder = directory.substr(0, directory.size() - 1);
-      if (folder.empty() || folder.find('\\') != std::string::npos) continue;
-      reporter.info(2, "Znaleziono podkatalog w ZIP : `" + folder + "`");
-      folders.push_back(folder);
+      auto folder = packageFolderOf(entry.name);
+      if (!folder) continue;
+      reporter.info(2, "Znaleziono podkatalog w ZIP : `" + *folder + "`");
+      folders.push_back(std::move(*folder));
     }
   } catch (const std::exception& e) {
     reporter.info(1, e.what());

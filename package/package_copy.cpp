@@ -3,7 +3,7 @@
 
 #include "package/installer_footer.h"
 #include "package/package.h"
-#include "package/pe_certificate.h"
+#include "package/package_location.h"
 
 namespace package {
 namespace {
@@ -19,28 +19,6 @@ std::string readAll(platform::Env& env, const std::string& path) {
   std::string text(static_cast<size_t>(f->size()), '\0');
   text.resize(f->readAt(0, text.data(), text.size()));
   return text;
-}
-
-struct Footer {
-  int64_t offset;
-  uint64_t at;  // where the footer starts; the archive is copied up to here
-};
-
-// A signed installer: the footer ends where the certificate table and its
-// zero padding begin.
-std::optional<Footer> signedFooter(platform::File& exe) {
-  const auto table = findCertificateTable(exe);
-  if (!table || table->offset + table->size != exe.size()) return std::nullopt;
-  const uint64_t span = kFooterSize + kMaxCertificatePadding;
-  if (table->offset < kFooterSize) return std::nullopt;
-  const uint64_t from = table->offset >= span ? table->offset - span : 0;
-  std::string bytes(static_cast<size_t>(table->offset - from), '\0');
-  if (exe.readAt(from, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  size_t end = bytes.size();
-  for (int k = 0; k < kMaxCertificatePadding && end > kFooterSize && bytes[end - 1] == '\0'; ++k) --end;
-  const auto offset = parseFooter(std::string_view(bytes).substr(end - kFooterSize, kFooterSize));
-  if (!offset) return std::nullopt;
-  return Footer{*offset, from + end - kFooterSize};
 }
 
 void copyRange(platform::File& from, uint64_t begin, uint64_t end, platform::File& to) {
@@ -59,7 +37,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
                        const std::string& tmpDir) {
   const std::string tmpName = tmpDir + kFooterFileName;
   std::unique_ptr<platform::File> exe;
-  std::optional<Footer> footer;
+  std::optional<PackageLocation> footer;
   try {
     exe = env.openFile(exeName, Access::Read, Creation::OpenExisting, Sharing::DenyWrite);
     const uint64_t size = exe->size();
@@ -75,9 +53,9 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
       // A footer that cannot be read back counts as no number.
     }
     if (offset)
-      footer = Footer{*offset, footerAt};
+      footer = PackageLocation{*offset, footerAt, false};
     else
-      footer = signedFooter(*exe);
+      footer = locateSignedPackage(*exe);
   } catch (...) {
     env.deleteFile(tmpName);
     throw;
@@ -92,7 +70,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
   if (footer->offset > 0) {
     auto out = env.openFile(tmpDir + kPackageZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
     const auto begin = static_cast<uint64_t>(footer->offset);
-    if (begin < footer->at) copyRange(*exe, begin, footer->at, *out);
+    if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out);
   }
   return footer->offset;
 }

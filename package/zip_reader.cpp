@@ -40,8 +40,12 @@ void localSizes(const unsigned char* header, const std::string& extra, uint64_t&
 }  // namespace
 
 ZipReader::ZipReader(platform::Env& env, const std::string& path)
+    : ZipReader(env, env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting,
+                                  platform::Sharing::DenyWrite)) {}
+
+ZipReader::ZipReader(platform::Env& env, std::unique_ptr<platform::File> file)
     : env_(env),
-      file_(env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite)),
+      file_(std::move(file)),
       dir_(readCentralDirectory(*file_, env.oemCodePage())),
       dataOffsets_(dir_.entries.size(), 0) {}
 

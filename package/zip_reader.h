@@ -17,6 +17,8 @@ class ZipReader {
   // directory. Throws ZipError for a damaged archive, platform::IoError when
   // the file cannot be opened.
   ZipReader(platform::Env& env, const std::string& path);
+  // Reads the archive that `file` holds (for archives inside other files).
+  ZipReader(platform::Env& env, std::unique_ptr<platform::File> file);
 
   const std::vector<ZipEntry>& entries() const { return dir_.entries; }
 
