@@ -154,10 +154,10 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   if (e.versionMadeBy < kFirstNonDosHost) (void)env_.setFileAttributes(target, e.externalAttributes & 0xFF);
 }
 
-void ZipReader::test(size_t index) {
+void ZipReader::decode(size_t index, const OutputFn& output) {
   const ZipEntry& e = dir_.entries[index];
   if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) rejectEntry(e, "encrypted entries are not supported");
-  decodeEntryData(*file_, dataOffset(index), e, [](const unsigned char*, size_t) {});
+  decodeEntryData(*file_, dataOffset(index), e, output);
 }
 
 }  // namespace package::zip

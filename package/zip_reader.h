@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "package/deflate64.h"
 #include "package/zip_central_directory.h"
 #include "package/zip_entry.h"
 #include "platform/env.h"
@@ -34,8 +35,12 @@ class ZipReader {
   // half-way is removed again. Throws ZipError or platform::IoError.
   void extract(size_t index, const std::string& destDir);
 
-  // Decodes entry `index` without writing it anywhere (checks CRC and size).
-  void test(size_t index);
+  // Decodes entry `index` and hands its data to `output` (CRC and size checked).
+  void decode(size_t index, const OutputFn& output);
+  // Decodes entry `index` without keeping its data.
+  void test(size_t index) {
+    decode(index, [](const unsigned char*, size_t) {});
+  }
 
  private:
   // Offset of the entry's data, after checking its local header.

@@ -110,7 +110,7 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
     }
   } else if (options.method == kMethodDeflate) {
     z_stream z{};
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, options.level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       throw std::runtime_error("zlib could not start deflating");
     std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, deflateEnd);
     int flush = Z_NO_FLUSH;

@@ -21,6 +21,7 @@ struct EntryOptions {
   uint16_t dosTime = 0;
   std::string extra;  // written into both headers
   bool zip64 = false;  // Zip64 records even where the numbers would fit
+  int level = -1;      // zlib's compression level; -1 its default
 };
 
 // Called with the bytes of the current entry read so far.
