@@ -33,14 +33,26 @@ class CompressedInput {
   uint64_t left_;
 };
 
-void inflateWithZlib(CompressedInput& in, const OutputFn& output, uint64_t declared) {
+}  // namespace
+
+struct EntryDecoder::State {
+  std::vector<unsigned char> inBuf = std::vector<unsigned char>(kChunk);
+  std::vector<unsigned char> outBuf = std::vector<unsigned char>(kChunk);
   z_stream z{};
-  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw ZipError("zlib could not start inflating");
-  struct Guard {
-    z_stream* z;
-    ~Guard() { inflateEnd(z); }
-  } guard{&z};
-  std::vector<unsigned char> inBuf(kChunk), outBuf(kChunk);
+  bool zReady = false;
+};
+
+EntryDecoder::EntryDecoder() : state_(std::make_unique<State>()) {}
+
+EntryDecoder::~EntryDecoder() {
+  if (state_->zReady) inflateEnd(&state_->z);
+}
+
+namespace {
+
+void inflateWithZlib(CompressedInput& in, const OutputFn& output, uint64_t declared, z_stream& z,
+                     std::vector<unsigned char>& inBuf, std::vector<unsigned char>& outBuf) {
+  z.avail_in = 0;
   uint64_t produced = 0;
   int rc = Z_OK;
   while (rc != Z_STREAM_END) {
@@ -67,8 +79,9 @@ bool isSupportedMethod(uint16_t method) {
   return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
 }
 
-void decodeEntryData(platform::File& file, uint64_t dataOffset, const ZipEntry& entry, const OutputFn& output) {
+void EntryDecoder::decode(platform::File& file, uint64_t dataOffset, const ZipEntry& entry, const OutputFn& output) {
   CompressedInput in(file, dataOffset, entry.compressedSize);
+  State& st = *state_;
   uLong crc = crc32(0, nullptr, 0);
   const OutputFn checked = [&](const unsigned char* data, size_t n) {
     // zlib's crc32 takes an unsigned int length; pieces are far smaller.
@@ -78,12 +91,17 @@ void decodeEntryData(platform::File& file, uint64_t dataOffset, const ZipEntry& 
   switch (entry.method) {
     case kMethodStored: {
       if (entry.compressedSize != entry.uncompressedSize) throw ZipError(kErrorReading);
-      std::vector<unsigned char> buf(kChunk);
-      while (size_t n = in.read(buf.data(), buf.size())) checked(buf.data(), n);
+      while (size_t n = in.read(st.inBuf.data(), st.inBuf.size())) checked(st.inBuf.data(), n);
       break;
     }
     case kMethodDeflate:
-      inflateWithZlib(in, checked, entry.uncompressedSize);
+      if (!st.zReady) {
+        if (inflateInit2(&st.z, -MAX_WBITS) != Z_OK) throw ZipError("zlib could not start inflating");
+        st.zReady = true;
+      } else if (inflateReset(&st.z) != Z_OK) {
+        throw ZipError("zlib could not start inflating");
+      }
+      inflateWithZlib(in, checked, entry.uncompressedSize, st.z, st.inBuf, st.outBuf);
       break;
     case kMethodDeflate64: {
       const InputFn input = [&](unsigned char* b, size_t n) { return in.read(b, n); };

@@ -140,7 +140,7 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   }
   try {
     uint64_t at = 0;
-    decodeEntryData(*file_, from, e, [&](const unsigned char* data, size_t n) {
+    decoder_.decode(*file_, from, e, [&](const unsigned char* data, size_t n) {
       out->writeAt(at, data, n);
       at += n;
     });
@@ -157,7 +157,7 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
 void ZipReader::decode(size_t index, const OutputFn& output) {
   const ZipEntry& e = dir_.entries[index];
   if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) rejectEntry(e, "encrypted entries are not supported");
-  decodeEntryData(*file_, dataOffset(index), e, output);
+  decoder_.decode(*file_, dataOffset(index), e, output);
 }
 
 }  // namespace package::zip

@@ -8,6 +8,7 @@
 #include "package/deflate64.h"
 #include "package/zip_central_directory.h"
 #include "package/zip_entry.h"
+#include "package/zip_entry_data.h"
 #include "platform/env.h"
 
 namespace package::zip {
@@ -53,6 +54,7 @@ class ZipReader {
   CentralDirectory dir_;
   std::vector<uint64_t> dataOffsets_;  // 0 until the local header was read
   std::string lastFolder_;             // the folder made for the previous entry
+  EntryDecoder decoder_;
 };
 
 }  // namespace package::zip
