@@ -155,6 +155,27 @@ TEST_F(Archive, ReadsStoredDeflatedAndDeflate64Entries) {
   EXPECT_EQ(readOut("note.txt"), note);
 }
 
+TEST_F(Archive, DamagedDeflate64DataFailsCleanly) {
+  const size_t data = 30 + 8;  // long.bin's data follows its local header and name
+  for (size_t at : {data + 1, data + 100, data + 5000, data + 20000, data + 40000}) {
+    reporter = {};
+    std::string bytes = test::k_deflate64_zip;
+    bytes[at] ^= 0x5A;
+    EXPECT_FALSE(extract(bytes)) << at;
+    ASSERT_EQ(reporter.at(1).size(), 1u) << at;
+    EXPECT_FALSE(env.fileExists(out("long.bin"))) << at;
+  }
+}
+
+TEST_F(Archive, ExtractsPathsLongerThan260Characters) {
+  std::string deep;
+  for (int i = 0; i < 12; ++i) deep += "Podkatalog numer " + std::to_string(i) + "\\";
+  deep += "model o bardzo d\xC5\x82ugiej nazwie.max";
+  ASSERT_GT(deep.size() + dest().size(), 300u);
+  EXPECT_TRUE(extract(makeZip({{deep, "deep"}})));
+  EXPECT_EQ(readOut(deep), "deep");
+}
+
 TEST_F(Archive, ReadsZip64Records) {
   zip::EntryOptions z64;
   z64.zip64 = true;
