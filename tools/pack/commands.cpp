@@ -10,6 +10,9 @@ int runMdb(const Args& args);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
+      {"build", "make an installer from the stub and a package folder", runBuild},
+      {"list", "show what an installer or ZIP archive carries", runList},
+      {"check", "verify an installer or ZIP archive as the installer reads it", runCheck},
   };
   return table;
 }

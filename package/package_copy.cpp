@@ -1,0 +1,78 @@
+#include <memory>
+#include <vector>
+
+#include "package/installer_footer.h"
+#include "package/package.h"
+#include "package/package_location.h"
+
+namespace package {
+namespace {
+
+constexpr size_t kCopyBlock = 1 << 20;
+
+using platform::Access;
+using platform::Creation;
+using platform::Sharing;
+
+std::string readAll(platform::Env& env, const std::string& path) {
+  auto f = env.openFile(path, Access::Read, Creation::OpenExisting, Sharing::DenyWrite);
+  std::string text(static_cast<size_t>(f->size()), '\0');
+  text.resize(f->readAt(0, text.data(), text.size()));
+  return text;
+}
+
+void copyRange(platform::File& from, uint64_t begin, uint64_t end, platform::File& to) {
+  std::vector<char> block(kCopyBlock);
+  for (uint64_t at = begin; at < end;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, end - at));
+    if (from.readAt(at, block.data(), n) != n) throw platform::IoError("Unexpected end of the installer file");
+    to.writeAt(at - begin, block.data(), n);
+    at += n;
+  }
+}
+
+}  // namespace
+
+int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::string& exeName,
+                       const std::string& tmpDir) {
+  const std::string tmpName = tmpDir + kFooterFileName;
+  std::unique_ptr<platform::File> exe;
+  std::optional<PackageLocation> footer;
+  try {
+    exe = env.openFile(exeName, Access::Read, Creation::OpenExisting, Sharing::DenyWrite);
+    const uint64_t size = exe->size();
+    const uint64_t footerAt = size >= kFooterSize ? size - kFooterSize : 0;
+    std::string last(static_cast<size_t>(size - footerAt), '\0');
+    last.resize(exe->readAt(footerAt, last.data(), last.size()));
+    env.openFile(tmpName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite)
+        ->writeAt(0, last.data(), last.size());
+    std::optional<int64_t> offset;
+    try {
+      offset = parseFooter(readAll(env, tmpName));
+    } catch (const platform::IoError&) {
+      // A footer that cannot be read back counts as no number.
+    }
+    if (offset)
+      footer = PackageLocation{*offset, footerAt, false};
+    else
+      footer = locateSignedPackage(*exe);
+  } catch (...) {
+    env.deleteFile(tmpName);
+    throw;
+  }
+  if (env.fileExists(tmpName)) env.deleteFile(tmpName);
+
+  if (!footer) {
+    reporter.info(1, "Brak zawartego pakietu!");
+    return 0;
+  }
+  reporter.info(2, "Offset EXE: " + std::to_string(footer->offset));
+  if (footer->offset > 0) {
+    auto out = env.openFile(tmpDir + kPackageZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
+    const auto begin = static_cast<uint64_t>(footer->offset);
+    if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out);
+  }
+  return footer->offset;
+}
+
+}  // namespace package

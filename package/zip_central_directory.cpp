@@ -1,0 +1,149 @@
+#include "package/zip_central_directory.h"
+
+#include <algorithm>
+
+#include "package/zip_format.h"
+#include "package/zip_names.h"
+
+namespace package::zip {
+namespace {
+
+// A central directory larger than this is taken for a damaged archive rather
+// than read into memory (a catalogue of 2,000 files needs about 200 KiB).
+constexpr uint64_t kMaxCentralDirSize = 512ull << 20;
+
+[[noreturn]] void damaged() { throw ZipError(kErrorReading); }
+
+void readExact(platform::File& file, uint64_t offset, void* buffer, size_t n) {
+  if (file.readAt(offset, buffer, n) != n) damaged();
+}
+
+// Replaces the header values marked as all ones by those of the Zip64 extra
+// block, in the order the format gives them.
+void applyZip64Extra(const unsigned char* extra, size_t size, ZipEntry& e, bool uncompressedMarked,
+                     bool compressedMarked, bool offsetMarked) {
+  size_t pos = 0;
+  while (pos + kExtraBlockHeaderSize <= size) {
+    const uint16_t id = get16(extra + pos);
+    const uint16_t len = get16(extra + pos + 2);
+    const size_t data = pos + kExtraBlockHeaderSize;
+    if (data + len > size) break;
+    if (id == kExtraZip64) {
+      size_t at = data;
+      const size_t end = data + len;
+      auto take = [&](uint64_t& value) {
+        if (at + 8 > end) damaged();
+        value = get64(extra + at);
+        at += 8;
+      };
+      if (uncompressedMarked) take(e.uncompressedSize);
+      if (compressedMarked) take(e.compressedSize);
+      if (offsetMarked) take(e.localHeaderOffset);
+      return;
+    }
+    pos = data + len;
+  }
+  if (uncompressedMarked || compressedMarked || offsetMarked) damaged();
+}
+
+}  // namespace
+
+std::optional<uint64_t> findEndRecord(platform::File& file) {
+  const uint64_t size = file.size();
+  const size_t span = static_cast<size_t>(std::min<uint64_t>(size, kEndRecordSearchSpan));
+  if (span < 4) return std::nullopt;
+  std::vector<unsigned char> tail(span);
+  readExact(file, size - span, tail.data(), span);
+  for (size_t i = span - 4 + 1; i-- > 0;)
+    if (get32(tail.data() + i) == kEndOfCentralDirSignature) return size - span + i;
+  return std::nullopt;
+}
+
+bool isZipArchive(platform::Env& env, const std::string& path) {
+  auto file = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting,
+                           platform::Sharing::DenyWrite);
+  return findEndRecord(*file).has_value();
+}
+
+CentralDirectory readCentralDirectory(platform::File& file, int oemCodePage) {
+  const auto endOffset = findEndRecord(file);
+  if (!endOffset) damaged();
+  unsigned char end[kEndRecordSize];
+  readExact(file, *endOffset, end, sizeof end);
+
+  uint64_t entryCount = get16(end + kEndEntriesTotal);
+  uint64_t cdSize = get32(end + kEndCentralDirSize);
+  uint64_t cdOffset = get32(end + kEndCentralDirOffset);
+  uint64_t limit = *endOffset;  // the central directory must end before this
+  const bool marked = entryCount == kZip64Marker16 || get16(end + kEndEntriesOnDisk) == kZip64Marker16 ||
+                      cdSize == kZip64Marker32 || cdOffset == kZip64Marker32;
+
+  bool zip64 = false;
+  if (*endOffset >= kZip64LocatorSize) {
+    unsigned char locator[kZip64LocatorSize];
+    readExact(file, *endOffset - kZip64LocatorSize, locator, sizeof locator);
+    if (get32(locator) == kZip64LocatorSignature) {
+      const uint64_t at = get64(locator + kZip64LocatorEndOffset);
+      if (at > *endOffset - kZip64LocatorSize || *endOffset - kZip64LocatorSize - at < kZip64EndRecordSize) damaged();
+      unsigned char rec[kZip64EndRecordSize];
+      readExact(file, at, rec, sizeof rec);
+      if (get32(rec) != kZip64EndOfCentralDirSignature) damaged();
+      if (get32(rec + kZip64EndDiskNumber) != 0 || get32(rec + kZip64EndCentralDirDisk) != 0)
+        throw ZipError("Multi-volume zip files are not supported");
+      entryCount = get64(rec + kZip64EndEntriesTotal);
+      cdSize = get64(rec + kZip64EndCentralDirSize);
+      cdOffset = get64(rec + kZip64EndCentralDirOffset);
+      limit = at;
+      zip64 = true;
+    }
+  }
+  if (marked && !zip64) damaged();
+  if (!zip64 && (get16(end + kEndDiskNumber) != 0 || get16(end + kEndCentralDirDisk) != 0))
+    throw ZipError("Multi-volume zip files are not supported");
+  if (cdOffset > limit || cdSize > limit - cdOffset || cdSize > kMaxCentralDirSize) damaged();
+  if (entryCount > cdSize / kCentralHeaderSize) damaged();
+
+  CentralDirectory dir;
+  dir.offset = cdOffset;
+  dir.size = cdSize;
+  std::vector<unsigned char> buf(static_cast<size_t>(cdSize));
+  if (!buf.empty()) readExact(file, cdOffset, buf.data(), buf.size());
+  dir.entries.reserve(static_cast<size_t>(entryCount));
+
+  size_t pos = 0;
+  for (uint64_t i = 0; i < entryCount; ++i) {
+    if (buf.size() - pos < kCentralHeaderSize) damaged();
+    const unsigned char* h = buf.data() + pos;
+    if (get32(h) != kCentralHeaderSignature) throw ZipError(kErrorCentralSignature);
+    ZipEntry e;
+    e.versionMadeBy = get16(h + kCentralVersionMadeBy);
+    e.versionNeeded = get16(h + kCentralVersionNeeded);
+    e.flags = get16(h + kCentralFlags);
+    e.method = get16(h + kCentralMethod);
+    e.dosTime = get16(h + kCentralTime);
+    e.dosDate = get16(h + kCentralDate);
+    e.crc32 = get32(h + kCentralCrc);
+    e.compressedSize = get32(h + kCentralCompressedSize);
+    e.uncompressedSize = get32(h + kCentralUncompressedSize);
+    e.externalAttributes = get32(h + kCentralExternalAttributes);
+    e.localHeaderOffset = get32(h + kCentralLocalHeaderOffset);
+    const size_t nameLength = get16(h + kCentralNameLength);
+    const size_t extraLength = get16(h + kCentralExtraLength);
+    const size_t commentLength = get16(h + kCentralCommentLength);
+    const size_t recordSize = kCentralHeaderSize + nameLength + extraLength + commentLength;
+    if (buf.size() - pos < recordSize) damaged();
+
+    e.rawName.assign(reinterpret_cast<const char*>(h + kCentralHeaderSize), nameLength);
+    const unsigned char* extra = h + kCentralHeaderSize + nameLength;
+    applyZip64Extra(extra, extraLength, e, e.uncompressedSize == kZip64Marker32,
+                    e.compressedSize == kZip64Marker32, e.localHeaderOffset == kZip64Marker32);
+    e.name = (e.flags & kFlagUtf8) ? decodeUtf8Name(e.rawName) : decodeOemName(e.rawName, oemCodePage);
+    if (auto unicode = unicodePathName(std::string_view(reinterpret_cast<const char*>(extra), extraLength), e.rawName))
+      e.unicodePath = std::move(*unicode);
+    dir.entries.push_back(std::move(e));
+    pos += recordSize;
+  }
+  return dir;
+}
+
+}  // namespace package::zip

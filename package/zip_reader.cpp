@@ -1,0 +1,163 @@
+#include "package/zip_reader.h"
+
+#include <algorithm>
+
+#include "package/entry_name_check.h"
+#include "package/zip_entry_data.h"
+#include "package/zip_format.h"
+
+namespace package::zip {
+namespace {
+
+[[noreturn]] void rejectEntry(const ZipEntry& e, const std::string& why) {
+  throw ZipError("Zip entry \"" + printableName(e.name) + "\" refused: " + why);
+}
+
+// The sizes a local header gives, taking the Zip64 extra block into account.
+void localSizes(const unsigned char* header, const std::string& extra, uint64_t& compressed, uint64_t& uncompressed) {
+  compressed = get32(header + kLocalCompressedSize);
+  uncompressed = get32(header + kLocalUncompressedSize);
+  if (compressed != kZip64Marker32 && uncompressed != kZip64Marker32) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
+  for (size_t pos = 0; pos + kExtraBlockHeaderSize <= extra.size();) {
+    const uint16_t id = get16(p + pos);
+    const uint16_t len = get16(p + pos + 2);
+    const size_t data = pos + kExtraBlockHeaderSize;
+    if (data + len > extra.size()) break;
+    if (id == kExtraZip64) {
+      size_t at = data;
+      if (uncompressed == kZip64Marker32 && at + 8 <= data + len) {
+        uncompressed = get64(p + at);
+        at += 8;
+      }
+      if (compressed == kZip64Marker32 && at + 8 <= data + len) compressed = get64(p + at);
+      return;
+    }
+    pos = data + len;
+  }
+}
+
+}  // namespace
+
+ZipReader::ZipReader(platform::Env& env, const std::string& path)
+    : ZipReader(env, env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting,
+                                  platform::Sharing::DenyWrite)) {}
+
+ZipReader::ZipReader(platform::Env& env, std::unique_ptr<platform::File> file)
+    : env_(env),
+      file_(std::move(file)),
+      dir_(readCentralDirectory(*file_, env.oemCodePage())),
+      dataOffsets_(dir_.entries.size(), 0) {}
+
+uint64_t ZipReader::dataOffset(size_t index) {
+  if (dataOffsets_[index] != 0) return dataOffsets_[index];
+  const ZipEntry& e = dir_.entries[index];
+  unsigned char h[kLocalHeaderSize];
+  if (e.localHeaderOffset > dir_.offset || dir_.offset - e.localHeaderOffset < kLocalHeaderSize)
+    rejectEntry(e, "its data lies outside the archive's data area");
+  if (file_->readAt(e.localHeaderOffset, h, sizeof h) != sizeof h) throw ZipError(kErrorReading);
+  if (get32(h) != kLocalHeaderSignature) throw ZipError(kErrorLocalSignature);
+  const size_t nameLength = get16(h + kLocalNameLength);
+  const size_t extraLength = get16(h + kLocalExtraLength);
+  std::string nameAndExtra(nameLength + extraLength, '\0');
+  if (!nameAndExtra.empty() &&
+      file_->readAt(e.localHeaderOffset + kLocalHeaderSize, nameAndExtra.data(), nameAndExtra.size()) !=
+          nameAndExtra.size())
+    throw ZipError(kErrorReading);
+  if (nameAndExtra.compare(0, nameLength, e.rawName) != 0 || nameLength != e.rawName.size())
+    rejectEntry(e, "the local header names another file");
+  if (get16(h + kLocalMethod) != e.method) rejectEntry(e, "the local header gives another method");
+  uint64_t compressed, uncompressed;
+  localSizes(h, nameAndExtra.substr(nameLength), compressed, uncompressed);
+  const bool sizesLater = (get16(h + kLocalFlags) & kFlagDataDescriptor) && compressed == 0 && uncompressed == 0;
+  if (!sizesLater && (compressed != e.compressedSize || uncompressed != e.uncompressedSize))
+    rejectEntry(e, "the local header gives other sizes");
+  const uint64_t offset = e.localHeaderOffset + kLocalHeaderSize + nameLength + extraLength;
+  if (offset > dir_.offset || e.compressedSize > dir_.offset - offset)
+    rejectEntry(e, "its data lies outside the archive's data area");
+  dataOffsets_[index] = offset;
+  return offset;
+}
+
+void ZipReader::validateForExtraction() {
+  struct Extent {
+    uint64_t begin, end;
+    size_t index;
+  };
+  std::vector<Extent> extents;
+  extents.reserve(dir_.entries.size());
+  for (size_t i = 0; i < dir_.entries.size(); ++i) {
+    const ZipEntry& e = dir_.entries[i];
+    if (auto why = unsafeNameReason(e.relativeName())) rejectEntry(e, "unsafe name: " + *why);
+    if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) rejectEntry(e, "encrypted entries are not supported");
+    if (!isSupportedMethod(e.method))
+      rejectEntry(e, "unsupported compression method " + std::to_string(e.method));
+    if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize)
+      rejectEntry(e, "stored sizes differ");
+    extents.push_back({e.localHeaderOffset, dataOffset(i) + e.compressedSize, i});
+  }
+  std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.begin < b.begin; });
+  for (size_t k = 1; k < extents.size(); ++k)
+    if (extents[k].begin < extents[k - 1].end)
+      rejectEntry(dir_.entries[extents[k].index], "its data overlaps entry \"" +
+                                                       printableName(dir_.entries[extents[k - 1].index].name) + "\"");
+}
+
+std::string ZipReader::targetPath(const ZipEntry& e, const std::string& destDir) const {
+  std::string rel = e.relativeName();
+  const char sep = env_.separator();
+  std::replace_if(rel.begin(), rel.end(), [](char c) { return c == '/' || c == '\\'; }, sep);
+  return destDir + rel;
+}
+
+void ZipReader::makeFolders(const std::string& folder) {
+  if (folder == lastFolder_) return;
+  if (!platform::createDirs(env_, folder)) throw platform::IoError("Cannot create the folder " + folder);
+  lastFolder_ = folder;
+}
+
+void ZipReader::extract(size_t index, const std::string& destDir) {
+  const ZipEntry& e = dir_.entries[index];
+  if (auto why = unsafeNameReason(e.relativeName())) rejectEntry(e, "unsafe name: " + *why);
+  const std::string target = targetPath(e, destDir);
+  const char sep = env_.separator();
+  if (target.back() == sep) {
+    makeFolders(target);
+    return;
+  }
+  makeFolders(target.substr(0, target.rfind(sep) + 1));
+  const uint64_t from = dataOffset(index);
+
+  std::unique_ptr<platform::File> out;
+  try {
+    out = env_.openFile(target, platform::Access::ReadWrite, platform::Creation::CreateAlways,
+                        platform::Sharing::DenyWrite);
+  } catch (const platform::IoError&) {
+    // A read-only file from an earlier install cannot be replaced as it is.
+    if (!env_.fileExists(target) || !env_.setFileAttributes(target, 0)) throw;
+    out = env_.openFile(target, platform::Access::ReadWrite, platform::Creation::CreateAlways,
+                        platform::Sharing::DenyWrite);
+  }
+  try {
+    uint64_t at = 0;
+    decoder_.decode(*file_, from, e, [&](const unsigned char* data, size_t n) {
+      out->writeAt(at, data, n);
+      at += n;
+    });
+    out.reset();
+  } catch (...) {
+    out.reset();
+    env_.deleteFile(target);  // no half-written or damaged file under the real name
+    throw;
+  }
+  (void)env_.setFileDosTime(target, e.dosDate, e.dosTime);
+  if (e.versionMadeBy < kFirstNonDosHost) (void)env_.setFileAttributes(target, e.externalAttributes & 0xFF);
+}
+
+void ZipReader::decode(size_t index, const OutputFn& output) {
+  const ZipEntry& e = dir_.entries[index];
+  if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) rejectEntry(e, "encrypted entries are not supported");
+  decoder_.decode(*file_, dataOffset(index), e, output);
+}
+
+}  // namespace package::zip

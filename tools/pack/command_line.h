@@ -1,0 +1,51 @@
+#pragma once
+// Small helpers shared by the commands: options, messages, progress.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/pack/commands.h"
+
+namespace pack {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+// Options of the form "--name VALUE" (or "-o VALUE" through `aliases`), a
+// bare "--help", and positional arguments.
+struct ParsedArgs {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  bool help = false;
+  std::string error;  // set when the arguments do not parse
+};
+ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
+                     const std::map<std::string, std::string>& aliases = {});
+
+// "pack: " + text on standard error.
+void complain(const std::string& text);
+
+// A percentage on standard error, redrawn in place when it is a terminal and
+// printed every 10 % otherwise.
+class ProgressMeter {
+ public:
+  ProgressMeter(std::string label, uint64_t total);
+  ~ProgressMeter();
+  void update(uint64_t done);
+  void finish();
+
+ private:
+  std::string label_;
+  uint64_t total_;
+  int shown_ = -1;
+  bool tty_;
+  bool finished_ = false;
+};
+
+// "12.3 MB" style sizes for messages.
+std::string humanSize(uint64_t bytes);
+
+}  // namespace pack

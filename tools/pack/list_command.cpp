@@ -1,0 +1,110 @@
+// pack list: what an installer file (or a ZIP archive) carries.
+#include <cstdio>
+
+#include "package/package_folders.h"
+#include "package/zip_format.h"
+#include "tools/pack/command_line.h"
+#include "tools/pack/installer_inspection.h"
+
+namespace pack {
+namespace {
+
+namespace zip = package::zip;
+
+constexpr const char* kHelp =
+    "Usage: pack list FILE\n"
+    "\n"
+    "Shows what FILE carries. FILE is an installer made by 'pack build' (signed or\n"
+    "not) or a plain ZIP archive such as packages.zip or models.zip. Prints where the\n"
+    "package archive starts, the entries of packages.zip and of the archives in it\n"
+    "(models.zip, db_materials.zip), and the package name.\n"
+    "\n"
+    "Exit status: 0 listed, 1 FILE is unreadable or not a package, 2 wrong usage.\n";
+
+const char* methodName(uint16_t method) {
+  switch (method) {
+    case zip::kMethodStored:
+      return "stored";
+    case zip::kMethodDeflate:
+      return "deflate";
+    case zip::kMethodDeflate64:
+      return "deflate64";
+    default:
+      return "other";
+  }
+}
+
+void printEntries(const std::string& label, const zip::ZipReader& reader) {
+  const auto& entries = reader.entries();
+  std::printf("\n%s: %zu entries\n", label.c_str(), entries.size());
+  std::printf("  %12s %12s  %-9s  %-8s  %s\n", "SIZE", "PACKED", "METHOD", "CRC-32", "NAME");
+  for (const auto& e : entries)
+    std::printf("  %12llu %12llu  %-9s  %08x  %s\n", static_cast<unsigned long long>(e.uncompressedSize),
+                static_cast<unsigned long long>(e.compressedSize), methodName(e.method), e.crc32, e.name.c_str());
+}
+
+std::vector<std::string> packageFolders(const zip::ZipReader& reader) {
+  std::vector<std::string> out;
+  for (const auto& e : reader.entries())
+    if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
+  return out;
+}
+
+void printPackageName(const std::vector<std::string>& folders) {
+  if (folders.size() == 1) {
+    std::printf("\npackage name: %s\n", folders[0].c_str());
+    return;
+  }
+  std::string names;
+  for (const auto& f : folders) names += (names.empty() ? "" : ", ") + f;
+  std::printf("\npackage name: none (%zu package folders%s%s)\n", folders.size(), names.empty() ? "" : ": ",
+              names.c_str());
+}
+
+}  // namespace
+
+int runList(const Args& args) {
+  const auto p = parseArgs(args, {});
+  if (p.help) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  if (!p.error.empty() || p.positional.size() != 1) {
+    complain((p.error.empty() ? std::string("give exactly one FILE") : p.error) +
+             "\nRun 'pack list --help' for the usage.");
+    return kExitUsage;
+  }
+  const std::string& path = p.positional[0];
+  platform::Env& env = platform::systemEnv();
+  try {
+    Inspection in(env, path);
+    std::printf("%s\n", path.c_str());
+    if (in.isInstaller())
+      std::printf("  installer: package archive at offset %lld, %llu bytes%s\n",
+                  static_cast<long long>(in.location().offset), static_cast<unsigned long long>(in.archiveSize()),
+                  in.location().afterSignature ? ", footer before an Authenticode signature" : "");
+    else
+      std::printf("  ZIP archive, %llu bytes\n", static_cast<unsigned long long>(in.archiveSize()));
+    printEntries(in.isInstaller() ? "packages.zip" : path, in.archive());
+
+    std::vector<std::string> folders = packageFolders(in.archive());
+    bool sawModels = !folders.empty();
+    const auto& entries = in.archive().entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
+      auto nested = in.openNested(i);
+      printEntries(entries[i].name, *nested);
+      if (entries[i].name == "models.zip") {
+        folders = packageFolders(*nested);
+        sawModels = true;
+      }
+    }
+    if (sawModels) printPackageName(folders);
+    return kExitOk;
+  } catch (const std::exception& e) {
+    complain(e.what());
+    return kExitRefused;
+  }
+}
+
+}  // namespace pack
