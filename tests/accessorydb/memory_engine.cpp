@@ -73,11 +73,8 @@ class MemoryCursor : public accessorydb::TableCursor {
           throw EngineError("Tekst za długi dla pola " + col.name);
       }
     }
-    if (table_.keyColumn >= 0) {
-      const auto k = static_cast<size_t>(table_.keyColumn);
-      for (const auto& r : table_.rows)
-        if (r[k] == row[k]) throw EngineError("Powtórzona wartość klucza podstawowego w tabeli " + table_.def.name);
-    }
+    if (table_.keyColumn >= 0 && !table_.keys.insert(row[static_cast<size_t>(table_.keyColumn)]).second)
+      throw EngineError("Powtórzona wartość klucza podstawowego w tabeli " + table_.def.name);
     table_.rows.push_back(std::move(row));
   }
 
@@ -112,7 +109,7 @@ class MemoryCatalogue : public accessorydb::Catalogue {
     if (!db_) throw EngineError("Katalog nie jest połączony z bazą danych");
     for (const auto& t : db_->tables)
       if (t.def.name == table.name) throw EngineError("Tabela " + table.name + " już istnieje");
-    MemoryEngine::Table t{table, -1, {}};
+    MemoryEngine::Table t{table, -1, {}, {}};
     for (const auto& c : table.columns) {
       if (c.parentCatalog != this) throw EngineError("Kolumna " + c.name + " należy do innego katalogu");
       if (c.type != accessorydb::adInteger && c.type != accessorydb::adBoolean && c.type != accessorydb::adVarWChar)

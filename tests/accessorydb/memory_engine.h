@@ -6,6 +6,7 @@
 // file on disk so file tests, deletion and "not a database" behave as with
 // real files.
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class MemoryEngine : public accessorydb::Engine {
     accessorydb::TableObject def;
     int keyColumn = -1;
     std::vector<std::vector<accessorydb::FieldValue>> rows;
+    std::set<accessorydb::FieldValue> keys;  // primary key values stored
   };
   struct Database {
     std::vector<Table> tables;
