@@ -1,0 +1,43 @@
+// Program entry on Windows: one installer window and its message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/win32/wide.h"
+#include "ui/win32/win32_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything else: DLLs only from the system folder. Installers are
+  // started from download folders full of other files.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
+
+  std::vector<std::string> args;
+  int argc = 0;
+  if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+    for (int i = 1; i < argc; ++i) args.push_back(platform::win32::narrow(argv[i]));
+    LocalFree(argv);
+  }
+
+  int code = 0;
+  {
+    ui::win32::Win32Host host;
+    TForm1 form(platform::systemEnv(), host, args);
+    ui::win32::Win32Window window(form.window(), instance);
+    host.setOwner(window.hwnd());
+    form.window().dispatch([&] { form.FormCreate(); });
+    window.show();
+    code = window.runMessageLoop();
+  }
+  CoUninitialize();
+  return code;
+}
