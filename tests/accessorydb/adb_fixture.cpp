@@ -58,11 +58,13 @@ Row accessory(int32_t id, const std::string& nazwa, const std::string& tag) {
       r.push_back(id);
     else if (c.type == adBoolean)
       r.push_back(id % 2 == 0);
+    else if (std::string(c.name) == "Grupa")
+      r.push_back(tag);
+    else if (std::string(c.name) == kColumnNazwa)
+      r.push_back(nazwa);
     else
       r.push_back(std::string(c.name).substr(0, static_cast<size_t>(c.definedSize)));
   }
-  r[2] = tag;    // Grupa
-  r[4] = nazwa;  // Nazwa
   return r;
 }
 
