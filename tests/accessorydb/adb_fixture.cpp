@@ -42,8 +42,10 @@ class MemoryUnderTest : public EngineUnderTest {
 
 }  // namespace
 
+std::unique_ptr<EngineUnderTest> makeJetUnderTest(platform::Env& env);
+
 std::unique_ptr<EngineUnderTest> makeEngine(EngineKind kind, platform::Env& env) {
-  if (kind != EngineKind::Memory) throw EngineError("engine not built");
+  if (kind == EngineKind::Jet) return makeJetUnderTest(env);
   return std::make_unique<MemoryUnderTest>(env);
 }
 

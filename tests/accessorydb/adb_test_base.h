@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "tests/accessorydb/adb_fixture.h"
+#include "tests/accessorydb/mdbtools.h"
 #include "tests/accessorydb/recording_reporter.h"
 #include "tests/support/temp_dir.h"
 
 namespace test {
 
 // Every engine these tests run on.
-inline const std::vector<EngineKind> kEnginesUnderTest = {EngineKind::Memory};
+inline const std::vector<EngineKind> kEnginesUnderTest = {EngineKind::Memory, EngineKind::Jet};
 
 class AdbTest : public testing::TestWithParam<EngineKind> {
  public:
@@ -23,6 +24,13 @@ class AdbTest : public testing::TestWithParam<EngineKind> {
   platform::Env& env() { return platform::systemEnv(); }
   std::string path(const std::string& name) const { return dir_.path(name); }
   bool exists(const std::string& p) { return env().fileExists(p); }
+  // Rows of a table, read by our engine and, for Jet files, checked against
+  // what mdbtools reads.
+  std::vector<Row> rowsOf(const std::string& file, const std::string& table) {
+    auto rows = readRows(engine(), file, table);
+    if (GetParam() == EngineKind::Jet) expectMdbtoolsReads(file, table, rows);
+    return rows;
+  }
 
   TempDir dir_;
   std::unique_ptr<EngineUnderTest> eut_;

@@ -33,8 +33,8 @@ TEST_P(MergeFailure, PackageMissingLeavesTheEmptyDestination) {
   EXPECT_FALSE(db.CopyMdb(nw(), od(), dn()));
   expectLines(log.lines, creationThen({{1, "Brak pliku: " + nw()}}));
   ASSERT_TRUE(exists(dn()));
-  EXPECT_TRUE(readRows(engine(), dn(), kTableProducent).empty());
-  EXPECT_TRUE(readRows(engine(), dn(), kTableDodatki).empty());
+  EXPECT_TRUE(rowsOf(dn(), kTableProducent).empty());
+  EXPECT_TRUE(rowsOf(dn(), kTableDodatki).empty());
 }
 
 TEST_P(MergeFailure, InstalledFileThatIsNoDatabaseStopsBeforeThePackageIsOpened) {

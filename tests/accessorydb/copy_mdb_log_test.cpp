@@ -63,8 +63,8 @@ TEST_P(MergeLog, ProducersAndAccessoriesWithInstalledDatabase) {
                              "[DN] 5",
                              "Poprawnie przeniesiono dane.",
                          }));
-  EXPECT_EQ(keyTags(readRows(engine(), dn(), kTableProducent)), (std::vector<std::string>{"A/p", "B/p"}));
-  EXPECT_EQ(keyTags(readRows(engine(), dn(), kTableDodatki)), (std::vector<std::string>{"5/p", "9/p"}));
+  EXPECT_EQ(keyTags(rowsOf(dn(), kTableProducent)), (std::vector<std::string>{"A/p", "B/p"}));
+  EXPECT_EQ(keyTags(rowsOf(dn(), kTableDodatki)), (std::vector<std::string>{"5/p", "9/p"}));
 }
 
 TEST_P(MergeLog, SecondPassSearchesRecordsPostedEarlierWithoutInstalledDatabase) {

@@ -46,7 +46,9 @@ class Merge : public AdbTest {
       if (level == 1) {
         EXPECT_TRUE(log.lines.empty());
       }
-      EXPECT_EQ(keyTags(readRows(engine(), in("out.mdb"), table)), c.expected);
+      // mdbtools reads the result once per case.
+      const auto rows = level == 2 ? rowsOf(in("out.mdb"), table) : readRows(engine(), in("out.mdb"), table);
+      EXPECT_EQ(keyTags(rows), c.expected);
       EXPECT_TRUE(readRows(engine(), in("out.mdb"), dodatki ? kTableProducent : kTableDodatki).empty());
     } else {
       EXPECT_EQ(log.texts(1).size(), 1u);
@@ -149,7 +151,7 @@ TEST_P(Merge, AllColumnsOfAnAccessoryAreCopiedEqual) {
   RecordingReporter log(1);
   AccessoryDb db(log, env(), engine());
   ASSERT_TRUE(db.CopyMdb(nw(), od(), dn()));
-  EXPECT_EQ(readRows(engine(), dn(), kTableDodatki), (std::vector<Row>{installedOnly, packageOnly, packageOnly2}));
+  EXPECT_EQ(rowsOf(dn(), kTableDodatki), (std::vector<Row>{installedOnly, packageOnly, packageOnly2}));
 }
 
 TEST_P(Merge, AllColumnsOfAProducerAreCopiedEqual) {
@@ -160,7 +162,7 @@ TEST_P(Merge, AllColumnsOfAProducerAreCopiedEqual) {
   RecordingReporter log(1);
   AccessoryDb db(log, env(), engine());
   ASSERT_TRUE(db.CopyMdb(nw(), od(), dn()));
-  EXPECT_EQ(readRows(engine(), dn(), kTableProducent), (std::vector<Row>{a, b}));
+  EXPECT_EQ(rowsOf(dn(), kTableProducent), (std::vector<Row>{a, b}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Merge, testing::ValuesIn(kEnginesUnderTest), engineParamName);
