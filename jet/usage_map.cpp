@@ -77,7 +77,6 @@ UsageMap UsageMap::load(const PageFile& file, uint32_t pointer) {
   }
   auto pages = readUsageMap(file, pointer);
   m.pages_.insert(pages.begin(), pages.end());
-  m.savedPages_ = m.pages_;
   return m;
 }
 
@@ -96,7 +95,7 @@ void UsageMap::flush(PageFile& file, const Allocate& allocate) {
         // in place (a 69-byte row holds 17 bitmap page pointers).
         reference_ = true;
         bitmapPages_.assign((rowLength_ - 1) / 4, 0);
-        savedPages_.clear();
+        for (uint32_t p : pages_) touched_.insert(p / kBitmapPageBits);
       }
     }
   }
@@ -112,12 +111,7 @@ void UsageMap::flush(PageFile& file, const Allocate& allocate) {
     }
   } else {
     // Rewrite only the bitmap pages whose range saw a change.
-    std::set<size_t> touched;
-    for (uint32_t p : pages_)
-      if (!savedPages_.count(p)) touched.insert(p / kBitmapPageBits);
-    for (uint32_t p : savedPages_)
-      if (!pages_.count(p)) touched.insert(p / kBitmapPageBits);
-    for (size_t m : touched) {
+    for (size_t m : touched_) {
       if (m >= bitmapPages_.size()) fail("the database is too large for a table's usage map");
       Page bp(kPageSize, 0);
       bp[0] = kPageUsageBitmap;
@@ -136,7 +130,7 @@ void UsageMap::flush(PageFile& file, const Allocate& allocate) {
   }
   std::copy(row.begin(), row.end(), mp.begin() + long(slot.start));
   file.writeBytes(mapPage_, slot.start, row.data(), row.size());
-  savedPages_ = pages_;
+  touched_.clear();
   changed_ = false;
 }
 

@@ -47,8 +47,12 @@ class UsageMap {
   static UsageMap load(const PageFile& file, uint32_t pointer);
   bool contains(uint32_t page) const { return pages_.count(page) != 0; }
   const std::set<uint32_t>& pages() const { return pages_; }
-  void add(uint32_t page) { changed_ |= pages_.insert(page).second; }
-  void remove(uint32_t page) { changed_ |= pages_.erase(page) != 0; }
+  void add(uint32_t page) {
+    if (pages_.insert(page).second) touch(page);
+  }
+  void remove(uint32_t page) {
+    if (pages_.erase(page) != 0) touch(page);
+  }
   // Writes what changed: the map row and any bitmap pages.
   void flush(PageFile& file, const Allocate& allocate);
 
@@ -59,8 +63,12 @@ class UsageMap {
   bool reference_ = false;
   uint32_t start_ = 0;
   std::vector<uint32_t> bitmapPages_;
+  void touch(uint32_t page) {
+    changed_ = true;
+    touched_.insert(page / kBitmapPageBits);
+  }
   std::set<uint32_t> pages_;
-  std::set<uint32_t> savedPages_;
+  std::set<size_t> touched_;  // bitmap pages (reference form) that need rewriting
   bool changed_ = false;
 };
 

@@ -169,12 +169,14 @@ void DatabaseImpl::writeTdef(TableWriter& t) {
 }
 
 std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> field(kLongValueHeader, 0);
   if (data.size() <= kMaxInlineLongValue) {
-    put32(field.data(), uint32_t(data.size()) | kLongValueInline);
-    field.insert(field.end(), data.begin(), data.end());
-    return field;
+    ByteWriter inlineField;
+    inlineField.u32(uint32_t(data.size()) | kLongValueInline);
+    inlineField.zeros(kLongValueHeader - 4);
+    inlineField.bytes(data);
+    return inlineField.out;
   }
+  std::vector<uint8_t> field(kLongValueHeader, 0);
   if (data.size() + 2 > kEmptyDataFree) fail("a Memo/OLE value of " + std::to_string(data.size()) + " bytes is too large for this engine");
   auto maps = t.longValueMaps.find(c.number);
   if (maps == t.longValueMaps.end()) fail("column '" + c.name + "' has no long-value pages and cannot be written");

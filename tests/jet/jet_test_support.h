@@ -95,7 +95,8 @@ inline void fillDodatki(jet::Cursor& c, int32_t id, const std::string& suffix = 
     else if (col.type == jet::ColumnType::Boolean)
       c.set(col.name, id % 2 == 0);
     else {
-      std::string v = col.name.substr(0, 2) + std::to_string(id) + suffix;
+      std::string v = col.name.substr(0, 2) + std::to_string(id);
+      if (v.size() + suffix.size() <= col.maxChars) v += suffix;  // suffix bytes >= its characters
       if (v.size() > col.maxChars) v = v.substr(0, col.maxChars);
       c.set(col.name, v);
     }
