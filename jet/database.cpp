@@ -321,6 +321,7 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
     }
     ii.primaryKey = li.type == kLogicalPrimary;
     ii.unique = ri.flags & kIndexUnique;
+    ii.foreignKey = li.type == kLogicalForeign;
     s.indexes.push_back(ii);
   }
   return s;

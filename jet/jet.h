@@ -82,6 +82,7 @@ struct IndexInfo {
   std::vector<std::string> columns;
   bool primaryKey = false;
   bool unique = false;
+  bool foreignKey = false;  // the referencing side of a relationship
 };
 
 struct TableSchema {

@@ -10,6 +10,7 @@ int runMdb(const Args& args);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
+      {"mdb", "show what a Jet database (.mdb) holds: pack mdb dump FILE.mdb", runMdb},
   };
   return table;
 }
