@@ -67,6 +67,10 @@ class TForm1 : public ui::Reporter {
   void CheckEdit();
   void Edit1Click();
 
+  // The accessory database.
+  bool MDBCreate(const std::string& Name);
+  bool CopyMdb(const std::string& nw, const std::string& od, const std::string& dn);
+
   // The install command.
   void ButtonInstallClick();
 

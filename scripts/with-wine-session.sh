@@ -5,6 +5,10 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$ROOT/.deps/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Drive D: of the end-to-end tests. Wine lists a drive only when the link is
+# there before its server starts.
+mkdir -p "$ROOT/artifacts/e2e/drive-d"
+[ -d "$WINEPREFIX/dosdevices" ] && ln -sfn "$ROOT/artifacts/e2e/drive-d" "$WINEPREFIX/dosdevices/d:"
 inner='wineserver -k 2>/dev/null; wineserver -w
        wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1
        rc=0; "$@" || rc=$?

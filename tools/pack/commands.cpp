@@ -13,6 +13,7 @@ const std::vector<Command>& commands() {
       {"build", "make an installer from the stub and a package folder", runBuild},
       {"list", "show what an installer or ZIP archive carries", runList},
       {"check", "verify an installer or ZIP archive as the installer reads it", runCheck},
+      {"mdb", "show what a Jet database (.mdb) holds: pack mdb dump FILE.mdb", runMdb},
   };
   return table;
 }

@@ -1,0 +1,267 @@
+// Merging the package's accessory database and the installed one into the
+// destination: producers first, accessories second, each in two passes.
+//
+// Matching follows a simple rule: a search looks through a table from its
+// first row and stops at the first row with an equal key, the rows posted
+// earlier in the same merge included. Rather than scanning, the package rows
+// are read once and both tables keep a map from key to first position, which
+// returns that same first row. In diagnostic mode the rows such a search looks
+// at are still written to the log, one line each, up to the match.
+#include <exception>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "accessorydb/accessory_db.h"
+#include "accessorydb/schema.h"
+
+namespace accessorydb {
+
+namespace {
+
+// A map key that two values share exactly when they are equal values: the
+// kind tags keep a null, a text and a number apart.
+std::string lookupKey(const FieldValue& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return 'T' + *s;
+  if (const auto* i = std::get_if<int32_t>(&v)) return 'I' + std::to_string(*i);
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "B1" : "B0";
+  return "N";
+}
+
+// What distinguishes the merge of one table from that of the other.
+struct MergeRules {
+  const char* table;
+  const char* key;
+  const std::vector<ColumnSpec>& copyList;
+  // A marked installed record without a package counterpart is left out.
+  bool dropMarkedInstalled;
+  const char* secondPassHeading;
+  // The second pass's per-record line names the record's Nazwa and is written
+  // only for unmarked records.
+  bool describeAddedRecord;
+};
+
+const MergeRules kProducentRules{kTableProducent, kColumnProducent, producentColumns(), false,
+                                 "Przenosimy z dodatki_new.mdb", false};
+const MergeRules kDodatkiRules{kTableDodatki, kColumnId, dodatkiColumns(), true,
+                               "Przenosimy dodatki z dodatki_new.mdb", true};
+
+}  // namespace
+
+struct AccessoryDb::MergeContext {
+  std::string nw, od, dn;
+  std::unique_ptr<Connection> DNconnection, ODConnection, NWconnection;
+  std::unique_ptr<TableCursor> DNTable, NWTable, ODTable;
+  bool findRec = false;
+
+  void closeCursors() {
+    DNTable.reset();
+    NWTable.reset();
+    ODTable.reset();
+  }
+  // Cursors go before the connections they were opened through.
+  void release() {
+    closeCursors();
+    DNconnection.reset();
+    NWconnection.reset();
+    ODConnection.reset();
+  }
+};
+
+class AccessoryDb::TableMerge {
+ public:
+  TableMerge(AccessoryDb& db, MergeContext& ctx, const MergeRules& rules)
+      : db_(db), ctx_(ctx), rules_(rules), diag_(db.reporter_.logLevel() >= 2) {}
+
+  void run() {
+    setUpCursors();
+    loadPackage();
+    loadDestination();
+    if (db_.env_.fileExists(ctx_.od)) firstPass();
+    secondPass();
+    closeCursors();
+  }
+
+ private:
+  struct PackageRow {
+    std::vector<FieldValue> values;  // in copy-list order
+    FieldValue key;
+    std::string keyText;
+    std::string nazwaText;
+    bool marked = false;
+  };
+
+  void trace(const std::string& line) { db_.reporter_.info(2, line); }
+
+  void setUpCursors() {
+    ctx_.DNTable.reset();
+    ctx_.DNTable = ctx_.DNconnection->openTable(rules_.table, true);
+    ctx_.DNTable->first();
+    ctx_.NWTable.reset();
+    ctx_.NWTable = ctx_.NWconnection->openTable(rules_.table, false);
+    ctx_.NWTable->first();
+    if (db_.env_.fileExists(ctx_.od)) {
+      ctx_.ODTable.reset();
+      ctx_.ODTable = ctx_.ODConnection->openTable(rules_.table, false);
+      ctx_.ODTable->first();
+    }
+  }
+
+  void closeCursors() {
+    ctx_.DNTable.reset();
+    ctx_.NWTable.reset();
+    if (db_.env_.fileExists(ctx_.od)) ctx_.ODTable.reset();
+  }
+
+  void loadPackage() {
+    auto& nw = *ctx_.NWTable;
+    for (nw.first(); !nw.atEnd(); nw.next()) {
+      PackageRow row;
+      row.values.reserve(rules_.copyList.size());
+      for (const auto& c : rules_.copyList) row.values.push_back(nw.value(c.name));
+      row.key = nw.value(rules_.key);
+      row.keyText = valueAsText(row.key);
+      row.nazwaText = nw.asText(kColumnNazwa);
+      row.marked = row.nazwaText == kDeletionMarker;
+      packageFirst_.emplace(lookupKey(row.key), package_.size());
+      package_.push_back(std::move(row));
+    }
+  }
+
+  void loadDestination() {
+    auto& dn = *ctx_.DNTable;
+    for (dn.first(); !dn.atEnd(); dn.next()) noteDestinationRow(dn.value(rules_.key));
+    dn.first();
+  }
+
+  void noteDestinationRow(const FieldValue& key) {
+    destinationFirst_.emplace(lookupKey(key), destinationCount_);
+    ++destinationCount_;
+    if (diag_) destinationKeyTexts_.push_back(valueAsText(key));
+  }
+
+  // The package row a search from the first row stops at, if any.
+  std::optional<size_t> findInPackage(const FieldValue& key) const {
+    auto it = packageFirst_.find(lookupKey(key));
+    if (it == packageFirst_.end()) return std::nullopt;
+    return it->second;
+  }
+  std::optional<size_t> findInDestination(const FieldValue& key) const {
+    auto it = destinationFirst_.find(lookupKey(key));
+    if (it == destinationFirst_.end()) return std::nullopt;
+    return it->second;
+  }
+
+  void writePackageRow(const PackageRow& p) {
+    auto& dn = *ctx_.DNTable;
+    dn.insert();
+    for (size_t i = 0; i < rules_.copyList.size(); ++i) dn.set(rules_.copyList[i].name, p.values[i]);
+    dn.post();
+    noteDestinationRow(p.key);
+  }
+
+  void writeInstalledRow(const FieldValue& key) {
+    auto& dn = *ctx_.DNTable;
+    auto& od = *ctx_.ODTable;
+    dn.insert();
+    for (const auto& c : rules_.copyList) dn.set(c.name, od.value(c.name));
+    dn.post();
+    noteDestinationRow(key);
+  }
+
+  void firstPass() {
+    auto& od = *ctx_.ODTable;
+    for (od.first(); !od.atEnd(); od.next()) {
+      const FieldValue key = od.value(rules_.key);
+      const std::string nazwa = od.asText(kColumnNazwa);
+      const std::string keyText = diag_ ? valueAsText(key) : std::string();
+      if (diag_) trace("[" + keyText + "] : " + nazwa);
+      ctx_.findRec = false;
+      const auto match = findInPackage(key);
+      if (diag_) {
+        const size_t examined = match ? *match + 1 : package_.size();
+        for (size_t j = 0; j < examined; ++j) trace(package_[j].keyText + " : " + keyText);
+      }
+      ctx_.findRec = match.has_value();
+      if (ctx_.findRec) {
+        if (!package_[*match].marked) writePackageRow(package_[*match]);
+      } else if (!(rules_.dropMarkedInstalled && nazwa == kDeletionMarker)) {
+        writeInstalledRow(key);
+      }
+    }
+  }
+
+  void secondPass() {
+    if (diag_) trace(rules_.secondPassHeading);
+    for (const auto& p : package_) {
+      if (!rules_.describeAddedRecord && diag_) trace("[NW] " + p.keyText);
+      if (p.marked) continue;
+      if (rules_.describeAddedRecord && diag_) trace("[NW] " + p.keyText + " : " + p.nazwaText + " - dopisano");
+      ctx_.findRec = false;
+      const auto match = findInDestination(p.key);
+      if (diag_) {
+        const size_t examined = match ? *match + 1 : destinationCount_;
+        for (size_t j = 0; j < examined; ++j) trace("[DN] " + destinationKeyTexts_[j]);
+      }
+      ctx_.findRec = match.has_value();
+      if (!ctx_.findRec) writePackageRow(p);
+    }
+  }
+
+  AccessoryDb& db_;
+  MergeContext& ctx_;
+  const MergeRules& rules_;
+  const bool diag_;
+  std::vector<PackageRow> package_;
+  std::unordered_map<std::string, size_t> packageFirst_;
+  std::unordered_map<std::string, size_t> destinationFirst_;
+  size_t destinationCount_ = 0;
+  std::vector<std::string> destinationKeyTexts_;  // kept for the diagnostic lines only
+};
+
+bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const std::string& dn) {
+  bool result = false;
+  if (!env_.fileExists(dn)) {
+    reporter_.info(2, "Brak pliku docelowego. Tworzymy nowy.");
+    if (!MDBCreate(dn)) {
+      reporter_.info(1, "Błąd tworzenia pliku docelowego: " + dn);
+      return false;
+    }
+  }
+  if (!env_.fileExists(nw)) {
+    reporter_.info(1, "Brak pliku: " + nw);
+    return false;
+  }
+  reporter_.info(2, "Znaleniono oba istniejące pliki z dazą danych.");
+
+  MergeContext ctx;
+  ctx.nw = nw;
+  ctx.od = od;
+  ctx.dn = dn;
+  auto mergeInfoProducent = [&] { TableMerge(*this, ctx, kProducentRules).run(); };
+  auto mergeDodatki = [&] { TableMerge(*this, ctx, kDodatkiRules).run(); };
+
+  try {
+    reporter_.info(2, "Tworzymy połączenie do " + dn);
+    ctx.DNconnection = engine_.openConnection(dn, true);
+    if (env_.fileExists(od)) {
+      reporter_.info(2, "Tworzymy połączenie do " + od);
+      ctx.ODConnection = engine_.openConnection(od, false);
+    }
+    reporter_.info(2, "Tworzymy połączenie do " + nw);
+    ctx.NWconnection = engine_.openConnection(nw, false);
+    mergeInfoProducent();
+    mergeDodatki();
+    reporter_.info(2, "Poprawnie przeniesiono dane.");
+    ctx.release();
+    result = true;
+  } catch (const std::exception& e) {
+    reporter_.info(1, e.what());
+    ctx.release();
+    // The file must be closed before it can be removed on Windows.
+    if (env_.fileExists(dn)) (void)env_.deleteFile(dn);
+  }
+  return result;
+}
+
+}  // namespace accessorydb

@@ -1,0 +1,137 @@
+#include "accessorydb/jet_engine.h"
+
+#include <utility>
+
+#include "jet/jet.h"
+
+namespace accessorydb {
+
+namespace {
+
+// The Jet engine's and the file layer's failures leave this file only as
+// EngineError, with their message.
+template <typename F>
+auto guarded(F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const jet::Error& e) {
+    throw EngineError(e.what());
+  } catch (const platform::IoError& e) {
+    throw EngineError(e.what());
+  }
+}
+
+FieldValue fromJet(const jet::Value& v) {
+  if (std::holds_alternative<std::monostate>(v)) return {};
+  if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  throw EngineError("Nieobsługiwany typ wartości pola");
+}
+
+jet::Value toJet(const FieldValue& v) {
+  if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  return std::monostate{};
+}
+
+jet::TableDef toJet(const TableObject& table) {
+  jet::TableDef def;
+  def.name = table.name;
+  for (const auto& c : table.columns) {
+    jet::ColumnDef col{c.name, jet::ColumnType::Text, 0};
+    switch (c.type) {
+      case adInteger:
+        col.type = jet::ColumnType::Long;
+        break;
+      case adBoolean:
+        col.type = jet::ColumnType::Boolean;
+        break;
+      case adVarWChar:
+        if (c.definedSize < 1 || c.definedSize > 255) throw EngineError("Zły rozmiar pola " + c.name);
+        col.maxChars = static_cast<uint16_t>(c.definedSize);
+        break;
+      default:
+        throw EngineError("Nieobsługiwany typ pola " + c.name);
+    }
+    def.columns.push_back(col);
+  }
+  for (const auto& k : table.keys) {
+    if (k.type != adKeyPrimary || k.columns.size() != 1 || !def.primaryKeyName.empty())
+      throw EngineError("Nieobsługiwany klucz " + k.name);
+    def.primaryKeyName = k.name;
+    def.primaryKeyColumn = k.columns[0];
+  }
+  return def;
+}
+
+class JetCatalogue : public Catalogue {
+ public:
+  explicit JetCatalogue(platform::Env& env) : env_(env) {}
+  void createDatabase(const std::string& path) override {
+    db_.reset();
+    db_ = guarded([&] { return jet::Database::create(env_, path); });
+  }
+  void setConnection(const std::string& path) override {
+    db_.reset();
+    db_ = guarded([&] { return jet::Database::open(env_, path, true); });
+  }
+  void appendTable(const TableObject& table) override {
+    if (!db_) throw EngineError("Katalog nie jest połączony z bazą danych");
+    for (const auto& c : table.columns)
+      if (c.parentCatalog != this) throw EngineError("Pole " + c.name + " należy do innego katalogu");
+    const auto def = toJet(table);
+    guarded([&] { db_->createTable(def); });
+  }
+
+ private:
+  platform::Env& env_;
+  std::unique_ptr<jet::Database> db_;
+};
+
+class JetCursor : public TableCursor {
+ public:
+  explicit JetCursor(std::unique_ptr<jet::Cursor> c) : c_(std::move(c)) {}
+  void first() override { guarded([&] { c_->first(); }); }
+  void next() override { guarded([&] { c_->next(); }); }
+  bool atEnd() const override { return guarded([&] { return c_->atEnd(); }); }
+  FieldValue value(const std::string& column) const override {
+    return fromJet(guarded([&] { return c_->get(column); }));
+  }
+  void insert() override { guarded([&] { c_->insert(); }); }
+  void set(const std::string& column, const FieldValue& v) override { guarded([&] { c_->set(column, toJet(v)); }); }
+  void post() override { guarded([&] { c_->post(); }); }
+
+ private:
+  std::unique_ptr<jet::Cursor> c_;
+};
+
+class JetConnection : public Connection {
+ public:
+  explicit JetConnection(std::unique_ptr<jet::Database> db) : db_(std::move(db)) {}
+  std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) override {
+    return std::make_unique<JetCursor>(guarded([&] { return db_->openTable(table, updatable); }));
+  }
+
+ private:
+  std::unique_ptr<jet::Database> db_;
+};
+
+class JetEngine : public Engine {
+ public:
+  explicit JetEngine(platform::Env& env) : env_(env) {}
+  std::unique_ptr<Catalogue> makeCatalogue() override { return std::make_unique<JetCatalogue>(env_); }
+  std::unique_ptr<Connection> openConnection(const std::string& path, bool writable) override {
+    return std::make_unique<JetConnection>(guarded([&] { return jet::Database::open(env_, path, writable); }));
+  }
+
+ private:
+  platform::Env& env_;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> makeJetEngine(platform::Env& env) { return std::make_unique<JetEngine>(env); }
+
+}  // namespace accessorydb

@@ -1,0 +1,85 @@
+#pragma once
+// The engine behind jet::Database: catalogue lookup, table scans and, for a
+// writable database, the writer state (page allocation, usage maps, indexes).
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/index_tree.h"
+#include "jet/jet.h"
+#include "jet/page_file.h"
+#include "jet/table_def.h"
+#include "jet/usage_map.h"
+
+namespace jet::detail {
+
+struct CatalogueEntry {
+  int32_t id = 0;
+  int32_t parentId = 0;
+  std::string name;
+  int32_t type = 0;
+  int32_t flags = 0;
+  std::vector<uint8_t> lvProp;
+  uint32_t page() const { return uint32_t(id) & 0x00FFFFFF; }
+  bool userTable() const;
+  bool table() const;
+};
+
+// Writer state of one table.
+struct TableWriter {
+  TableDefinition def;
+  std::vector<uint32_t> tdefPages;
+  UsageMap owned;
+  UsageMap free;
+  std::vector<std::unique_ptr<IndexTree>> indexes;  // one per real index
+  std::vector<std::unique_ptr<UsageMap>> indexMaps;
+  std::map<uint16_t, std::pair<UsageMap, UsageMap>> longValueMaps;
+  std::vector<bool> required;  // per descriptor
+  uint32_t currentPage = 0;
+};
+
+class DatabaseImpl : public Database {
+ public:
+  DatabaseImpl(platform::Env& env, const std::string& path, bool writable);
+
+  std::vector<std::string> tableNames() override;
+  std::vector<std::string> allTableNames() override;
+  TableSchema schema(const std::string& table) override;
+  void createTable(const TableDef& def) override;
+  std::unique_ptr<Cursor> openTable(const std::string& name, bool updatable) override;
+
+  // Engine internals used by cursors, the creator and the tests.
+  PageFile& file() { return *file_; }
+  const CatalogueEntry& findTable(const std::string& name);
+  TableDefinition definition(uint32_t tdefPage);
+  // Data pages of a table in scan order.
+  std::vector<uint32_t> dataPages(const TableDefinition& def);
+  std::vector<bool> requiredColumns(const TableDefinition& def, const std::vector<uint8_t>& lvProp);
+  // Checks and stores one row (values in descriptor order); returns its page/row pointer.
+  uint32_t insertRow(uint32_t tdefPage, std::vector<Value> values);
+  void writeInitialCatalogue();
+
+ private:
+  std::vector<CatalogueEntry>& catalogue();
+  TableWriter& writer(uint32_t tdefPage);
+  uint32_t allocatePage(const Page& content);
+  void markUsed(uint32_t page);
+  void loadGlobalMap();
+  void writeGlobalMap();
+  void writeTdef(TableWriter& t);
+  std::vector<uint8_t> storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data);
+  void checkValues(TableWriter& t, std::vector<Value>& values);
+
+  platform::Env& env_;
+  std::string path_;
+  std::unique_ptr<PageFile> file_;
+  std::optional<std::vector<CatalogueEntry>> catalogue_;
+  // Writer state.
+  bool globalLoaded_ = false;
+  std::vector<uint8_t> globalRow_;  // page 1 row 0 as stored
+  std::map<uint32_t, std::unique_ptr<TableWriter>> writers_;
+};
+
+}  // namespace jet::detail

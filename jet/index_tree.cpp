@@ -1,0 +1,361 @@
+#include "jet/index_tree.h"
+
+#include <algorithm>
+#include <set>
+
+#include "jet/byte_order.h"
+
+namespace jet::detail {
+namespace {
+
+constexpr size_t kFreeSpace = 0x02;
+constexpr size_t kOwner = 0x04;
+constexpr size_t kPrev = 0x0C;
+constexpr size_t kNext = 0x10;
+constexpr size_t kTail = 0x14;
+constexpr size_t kPrefixLength = 0x18;
+constexpr size_t kBitmap = 0x1B;
+constexpr size_t kMaxDepth = 32;
+
+std::string hex(const Entry& e) {
+  static const char* d = "0123456789abcdef";
+  std::string s;
+  for (uint8_t b : e) {
+    s += d[b >> 4];
+    s += d[b & 15];
+  }
+  return s;
+}
+
+}  // namespace
+
+size_t IndexNode::storedSize() const {
+  size_t n = 0;
+  for (const auto& e : entries) n += e.size() + (leaf ? 0 : kChildPointerSize);
+  return n;
+}
+
+Entry makeEntry(const std::vector<uint8_t>& key, uint32_t page, uint32_t row) {
+  Entry e = key;
+  e.push_back(uint8_t(page >> 16));
+  e.push_back(uint8_t(page >> 8));
+  e.push_back(uint8_t(page));
+  e.push_back(uint8_t(row));
+  return e;
+}
+
+IndexNode parseIndexPage(const Page& p, uint32_t page) {
+  if (p[0] != kPageIndexNode && p[0] != kPageIndexLeaf)
+    fail("damaged database: page " + std::to_string(page) + " is not an index page");
+  IndexNode n;
+  n.page = page;
+  n.leaf = p[0] == kPageIndexLeaf;
+  n.prev = le32(p.data() + kPrev);
+  n.next = le32(p.data() + kNext);
+  n.tail = n.leaf ? 0 : le32(p.data() + kTail);
+  size_t prefix = le16(p.data() + kPrefixLength);
+  size_t minEntry = kRowPointerSize + (n.leaf ? 0 : kChildPointerSize);
+  size_t last = 0;
+  for (size_t pos = 1; pos <= kIndexCapacity; ++pos) {
+    if (!(p[kBitmap + pos / 8] & (1u << (pos % 8)))) continue;
+    Entry e;
+    if (!n.entries.empty()) {
+      if (prefix > n.entries.front().size() + (n.leaf ? 0 : kChildPointerSize))
+        fail("damaged database: index page " + std::to_string(page) + " has a bad prefix length");
+      e.assign(n.entries.front().begin(), n.entries.front().begin() + long(std::min(prefix, n.entries.front().size())));
+    }
+    e.insert(e.end(), p.begin() + long(kIndexData + last), p.begin() + long(kIndexData + pos));
+    last = pos;
+    if (e.size() < minEntry) fail("damaged database: index page " + std::to_string(page) + " holds a short entry");
+    if (!n.leaf) {
+      n.children.push_back(be32(e.data() + e.size() - kChildPointerSize));
+      e.resize(e.size() - kChildPointerSize);
+    }
+    n.entries.push_back(std::move(e));
+  }
+  return n;
+}
+
+Page serializeIndexNode(const IndexNode& n, uint32_t tdefPage) {
+  if (n.storedSize() > kIndexCapacity) fail("internal error: index page overfull");
+  Page p(kPageSize, 0);
+  p[0] = n.leaf ? kPageIndexLeaf : kPageIndexNode;
+  p[1] = 0x01;
+  put32(p.data() + kOwner, tdefPage);
+  put32(p.data() + kPrev, n.prev);
+  put32(p.data() + kNext, n.next);
+  put32(p.data() + kTail, n.leaf ? 0 : n.tail);
+  size_t pos = 0;
+  for (size_t i = 0; i < n.entries.size(); ++i) {
+    const Entry& e = n.entries[i];
+    std::copy(e.begin(), e.end(), p.begin() + long(kIndexData + pos));
+    pos += e.size();
+    if (!n.leaf) {
+      putBe32(p.data() + kIndexData + pos, n.children[i]);
+      pos += kChildPointerSize;
+    }
+    p[kBitmap + pos / 8] |= uint8_t(1u << (pos % 8));
+  }
+  put16(p.data() + kFreeSpace, uint32_t(kIndexCapacity - pos));
+  return p;
+}
+
+Page emptyIndexLeaf(uint32_t tdefPage) {
+  IndexNode n;
+  return serializeIndexNode(n, tdefPage);
+}
+
+std::vector<Entry> walkIndex(const PageFile& file, uint32_t root) {
+  std::set<uint32_t> seen;
+  uint32_t page = root;
+  for (size_t depth = 0;; ++depth) {
+    if (depth > kMaxDepth || !seen.insert(page).second) fail("damaged database: an index tree forms a cycle");
+    IndexNode n = parseIndexPage(file.read(page), page);
+    if (n.leaf) break;
+    if (!n.entries.empty())
+      page = n.children.front();
+    else if (n.tail)
+      page = n.tail;
+    else
+      fail("damaged database: an empty intermediate index page");
+  }
+  std::vector<Entry> out;
+  seen.clear();
+  while (page != 0) {
+    if (!seen.insert(page).second) fail("damaged database: the leaves of an index form a cycle");
+    IndexNode n = parseIndexPage(file.read(page), page);
+    if (!n.leaf) fail("damaged database: an index leaf chain reaches an intermediate page");
+    for (auto& e : n.entries) out.push_back(std::move(e));
+    page = n.next;
+  }
+  return out;
+}
+
+std::vector<std::string> validateIndex(const PageFile& file, uint32_t root, std::vector<Entry>* entriesOut) {
+  std::vector<std::string> problems;
+  std::vector<IndexNode> leaves;
+  std::map<size_t, std::vector<IndexNode>> levels;
+  std::set<uint32_t> seen;
+  // Returns the last entry of the subtree.
+  std::function<Entry(uint32_t, size_t)> visit = [&](uint32_t page, size_t depth) -> Entry {
+    if (depth > kMaxDepth || !seen.insert(page).second) {
+      problems.push_back("page " + std::to_string(page) + " reached twice");
+      return {};
+    }
+    IndexNode n = parseIndexPage(file.read(page), page);
+    for (size_t i = 1; i < n.entries.size(); ++i)
+      if (!(n.entries[i - 1] < n.entries[i])) problems.push_back("page " + std::to_string(page) + " out of order");
+    levels[depth].push_back(n);
+    if (n.leaf) {
+      leaves.push_back(n);
+      return n.entries.empty() ? Entry{} : n.entries.back();
+    }
+    if (n.entries.size() == 1 && n.tail == 0) {
+      // single-child form
+    } else if (n.tail == 0) {
+      problems.push_back("intermediate page " + std::to_string(page) + " without tail");
+    }
+    Entry last;
+    for (size_t i = 0; i < n.entries.size(); ++i) {
+      Entry sub = visit(n.children[i], depth + 1);
+      if (sub != n.entries[i])
+        problems.push_back("page " + std::to_string(page) + " entry " + std::to_string(i) + " is " + hex(n.entries[i]) +
+                           " but its child ends with " + hex(sub));
+      last = sub;
+    }
+    if (n.tail) {
+      Entry sub = visit(n.tail, depth + 1);
+      if (!n.entries.empty() && !(n.entries.back() < sub))
+        problems.push_back("tail of page " + std::to_string(page) + " is not beyond its entries");
+      last = sub;
+    }
+    return last;
+  };
+  visit(root, 0);
+  // Leaves: chained in order, linked both ways.
+  for (size_t i = 0; i < leaves.size(); ++i) {
+    uint32_t wantPrev = i ? leaves[i - 1].page : 0, wantNext = i + 1 < leaves.size() ? leaves[i + 1].page : 0;
+    if (leaves[i].prev != wantPrev || leaves[i].next != wantNext)
+      problems.push_back("leaf " + std::to_string(leaves[i].page) + " has wrong prev/next links");
+  }
+  std::vector<Entry> all;
+  for (auto& l : leaves)
+    for (auto& e : l.entries) all.push_back(e);
+  for (size_t i = 1; i < all.size(); ++i)
+    if (!(all[i - 1] < all[i])) problems.push_back("leaf entries out of order at " + std::to_string(i));
+  if (entriesOut) *entriesOut = std::move(all);
+  return problems;
+}
+
+IndexNode& IndexTree::node(uint32_t page) {
+  auto it = cache_.find(page);
+  if (it != cache_.end()) return it->second;
+  return cache_.emplace(page, parseIndexPage(file_.read(page), page)).first->second;
+}
+
+uint32_t IndexTree::descend(const Entry& e, std::vector<Step>& path) {
+  uint32_t page = root_;
+  for (size_t depth = 0;; ++depth) {
+    if (depth > kMaxDepth) fail("damaged database: an index tree is too deep");
+    IndexNode& n = node(page);
+    if (n.leaf) return page;
+    auto it = std::lower_bound(n.entries.begin(), n.entries.end(), e);
+    size_t i = size_t(it - n.entries.begin());
+    if (i < n.entries.size()) {
+      path.push_back({page, i});
+      page = n.children[i];
+    } else if (n.tail) {
+      path.push_back({page, i});
+      page = n.tail;
+    } else if (!n.entries.empty()) {
+      path.push_back({page, n.entries.size() - 1});
+      page = n.children.back();
+    } else {
+      fail("damaged database: an empty intermediate index page");
+    }
+  }
+}
+
+bool IndexTree::containsKey(const std::vector<uint8_t>& key) {
+  Entry probe = key;
+  probe.insert(probe.end(), kRowPointerSize, 0);
+  std::vector<Step> path;
+  uint32_t page = descend(probe, path);
+  std::set<uint32_t> seen;
+  while (page != 0 && seen.insert(page).second) {
+    IndexNode& leaf = node(page);
+    auto it = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), probe);
+    if (it != leaf.entries.end())
+      return it->size() == key.size() + kRowPointerSize && std::equal(key.begin(), key.end(), it->begin());
+    page = leaf.next;
+  }
+  return false;
+}
+
+void IndexTree::insert(const Entry& e) {
+  std::vector<Step> path;
+  uint32_t leafPage = descend(e, path);
+  IndexNode& leaf = node(leafPage);
+  auto it = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), e);
+  if (it != leaf.entries.end() && *it == e) fail("internal error: index entry exists");
+  bool atEnd = it == leaf.entries.end();
+  leaf.entries.insert(it, e);
+  dirty_.push_back(leafPage);
+  if (atEnd) {
+    // The subtree's last entry grew: fix the copies held above it.
+    for (size_t level = path.size(); level-- > 0;) {
+      IndexNode& parent = node(path[level].page);
+      size_t slot = path[level].slot;
+      if (slot < parent.entries.size()) {
+        if (parent.entries[slot] < e) {
+          parent.entries[slot] = e;
+          dirty_.push_back(parent.page);
+        }
+        if (parent.tail != 0 || slot + 1 < parent.entries.size()) break;
+      }
+    }
+  }
+  if (leaf.storedSize() > kIndexCapacity) split(leafPage, path, path.size(), atEnd && leaf.next == 0);
+  flush();
+}
+
+void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd) {
+  IndexNode& n = node(page);
+  size_t k = n.entries.size();
+  size_t m = atEnd ? k - 1 : k / 2;
+  if (m < 1) m = 1;
+  IndexNode right;
+  right.leaf = n.leaf;
+  Entry leftMax;
+  std::vector<Entry> leftEntries(n.entries.begin(), n.entries.begin() + long(m));
+  std::vector<uint32_t> leftChildren;
+  uint32_t leftTail = 0;
+  right.entries.assign(n.entries.begin() + long(m), n.entries.end());
+  if (n.leaf) {
+    leftMax = leftEntries.back();
+  } else {
+    leftChildren.assign(n.children.begin(), n.children.begin() + long(m));
+    right.children.assign(n.children.begin() + long(m), n.children.end());
+    right.tail = n.tail;
+    leftMax = leftEntries.back();
+    if (leftEntries.size() >= 2) {
+      // The left half's last child becomes its tail.
+      leftTail = leftChildren.back();
+      leftEntries.pop_back();
+      leftChildren.pop_back();
+    }
+  }
+  if (page == root_) {
+    IndexNode left;
+    left.leaf = n.leaf;
+    left.entries = std::move(leftEntries);
+    left.children = std::move(leftChildren);
+    left.tail = leftTail;
+    left.page = allocate_();
+    right.page = allocate_();
+    left.next = right.page;
+    right.prev = left.page;
+    IndexNode& root = node(page);
+    root.leaf = false;
+    root.prev = root.next = 0;
+    root.entries = {leftMax};
+    root.children = {left.page};
+    root.tail = right.page;
+    cache_[left.page] = std::move(left);
+    cache_[right.page] = std::move(right);
+    dirty_.insert(dirty_.end(), {page, root.children[0], root.tail});
+    return;
+  }
+  right.page = allocate_();
+  IndexNode& self = node(page);
+  right.prev = page;
+  right.next = self.next;
+  if (self.next) {
+    node(self.next).prev = right.page;
+    dirty_.push_back(self.next);
+  }
+  self.next = right.page;
+  self.entries = std::move(leftEntries);
+  self.children = std::move(leftChildren);
+  self.tail = leftTail;
+  uint32_t rightPage = right.page;
+  cache_[rightPage] = std::move(right);
+  dirty_.insert(dirty_.end(), {page, rightPage});
+
+  Step step = path[level - 1];
+  IndexNode& parent = node(step.page);
+  if (step.slot < parent.entries.size()) {
+    Entry old = parent.entries[step.slot];
+    parent.entries[step.slot] = leftMax;
+    parent.entries.insert(parent.entries.begin() + long(step.slot) + 1, old);
+    parent.children.insert(parent.children.begin() + long(step.slot) + 1, rightPage);
+  } else {
+    parent.entries.push_back(leftMax);
+    parent.children.push_back(page);
+    parent.tail = rightPage;
+  }
+  if (parent.tail == 0 && parent.entries.size() >= 2) {
+    // Two or more children: the last one is kept as the tail.
+    parent.tail = parent.children.back();
+    parent.entries.pop_back();
+    parent.children.pop_back();
+  }
+  dirty_.push_back(step.page);
+  if (parent.storedSize() > kIndexCapacity) {
+    bool parentAtEnd = atEnd && step.slot >= parent.entries.size() - 1 && parent.next == 0;
+    split(step.page, path, level - 1, parentAtEnd);
+  }
+}
+
+void IndexTree::flush() {
+  std::sort(dirty_.begin(), dirty_.end());
+  dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
+  for (uint32_t page : dirty_) {
+    IndexNode& n = node(page);
+    n.page = page;
+    file_.write(page, serializeIndexNode(n, tdefPage_));
+  }
+  dirty_.clear();
+}
+
+}  // namespace jet::detail

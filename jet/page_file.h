@@ -1,0 +1,53 @@
+#pragma once
+// Page-level access to a Jet 4 file: fixed 4096-byte pages, page n at offset
+// n * 4096. Reads are checked against the file's page count so a wild page
+// pointer in a damaged file becomes an Error.
+//
+// Common page header bytes (all page kinds):
+// OFFSET  SIZE  MEANING
+// 0x00    1     page type (see PageType)
+// 0x01    1     0x01 on every non-header page
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/header_page.h"
+#include "platform/env.h"
+
+namespace jet::detail {
+
+enum PageType : uint8_t {
+  kPageHeader = 0x00,
+  kPageData = 0x01,
+  kPageTdef = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
+  kPageUsageBitmap = 0x05,
+};
+
+using Page = std::vector<uint8_t>;  // always kPageSize bytes
+
+class PageFile {
+ public:
+  PageFile(std::unique_ptr<platform::File> file, bool writable);
+
+  uint32_t pageCount() const { return pageCount_; }
+  bool writable() const { return writable_; }
+  // Re-reads the file size (another connection may have grown the file).
+  void refresh();
+
+  Page read(uint32_t page) const;
+  // Writes a whole page; page may be pageCount() to grow the file by one.
+  void write(uint32_t page, const Page& data);
+  // Writes part of a page.
+  void writeBytes(uint32_t page, size_t offset, const uint8_t* data, size_t n);
+  uint32_t append(const Page& data);
+
+ private:
+  std::unique_ptr<platform::File> file_;
+  bool writable_;
+  uint32_t pageCount_ = 0;
+};
+
+}  // namespace jet::detail

@@ -1,0 +1,193 @@
+#include "jet/row_codec.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "jet/byte_order.h"
+#include "jet/long_value.h"
+#include "jet/text_codec.h"
+
+namespace jet::detail {
+namespace {
+
+constexpr size_t kRowColumnCount = 0;
+constexpr size_t kRowFixedArea = 2;
+
+uint8_t typeOf(const ColumnDesc& c) { return c.type; }
+
+Value decodeFixed(const ColumnDesc& c, const uint8_t* p, size_t n) {
+  switch (typeOf(c)) {
+    case 0x02: return int32_t(p[0]);
+    case 0x03: return int32_t(int16_t(le16(p)));
+    case 0x04: return int32_t(le32(p));
+    case 0x05: return int64_t(le64(p));
+    case 0x06: {
+      float f;
+      uint32_t v = le32(p);
+      std::memcpy(&f, &v, 4);
+      return double(f);
+    }
+    case 0x07:
+    case 0x08: {
+      double d;
+      uint64_t v = le64(p);
+      std::memcpy(&d, &v, 8);
+      return d;
+    }
+    case 0x0A: return utf16ToUtf8(decodeText(p, n));
+    case 0x0F: return n >= 16 ? Value(formatGuid(p)) : Value(Bytes(p, p + n));
+    default: return Bytes(p, p + n);
+  }
+}
+
+}  // namespace
+
+std::string formatGuid(const uint8_t* p) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", le32(p), le16(p + 4),
+                le16(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+  return buf;
+}
+
+std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8_t>& row, const PageFile& file) {
+  const size_t size = row.size();
+  if (size < 3) fail("damaged database: a row is cut short");
+  size_t columnCount = le16(row.data() + kRowColumnCount);
+  size_t maskLen = (columnCount + 7) / 8;
+  if (maskLen + kRowFixedArea > size) fail("damaged database: a row's null mask lies outside the row");
+  size_t maskStart = size - maskLen;
+  auto present = [&](uint16_t number) {
+    return number < columnCount && (row[maskStart + number / 8] & (1u << (number % 8)));
+  };
+  size_t varCount = 0, eod = maskStart;
+  std::vector<size_t> offsets;
+  if (def.varColumns > 0) {
+    if (maskStart < kRowFixedArea + 2) fail("damaged database: a row is cut short");
+    varCount = le16(row.data() + maskStart - 2);
+    if (maskStart < kRowFixedArea + 4 + 2 * varCount) fail("damaged database: a row's offset table is cut short");
+    for (size_t i = 0; i < varCount; ++i) offsets.push_back(le16(row.data() + maskStart - 2 - 2 * (i + 1)));
+    eod = le16(row.data() + maskStart - 2 - 2 * (varCount + 1));
+    if (eod > maskStart - 4 - 2 * varCount) fail("damaged database: a row's data end lies outside the row");
+  }
+  std::vector<Value> values(def.columns.size());
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    if (c.type == 0x01) {
+      values[i] = bool(present(c.number));
+      continue;
+    }
+    if (!present(c.number)) continue;
+    if (c.fixed()) {
+      size_t len = fixedTypeSize(c.type);
+      if (len == 0) len = c.length;
+      size_t start = kRowFixedArea + c.fixedOffset;
+      if (start + len > eod) fail("damaged database: a fixed value lies outside its row");
+      values[i] = decodeFixed(c, row.data() + start, len);
+      continue;
+    }
+    if (c.varIndex >= varCount) continue;  // row written before the column existed
+    size_t start = offsets[c.varIndex];
+    size_t end = size_t(c.varIndex) + 1 < varCount ? offsets[c.varIndex + 1] : eod;
+    if (start > end || end > eod) fail("damaged database: a variable value lies outside its row");
+    const uint8_t* p = row.data() + start;
+    size_t n = end - start;
+    switch (c.type) {
+      case 0x0A: values[i] = utf16ToUtf8(decodeText(p, n)); break;
+      case 0x0C: {
+        auto bytes = readLongValue(file, p, n);
+        values[i] = utf16ToUtf8(decodeText(bytes.data(), bytes.size()));
+        break;
+      }
+      case 0x0B: values[i] = readLongValue(file, p, n); break;
+      default: values[i] = Bytes(p, p + n); break;
+    }
+  }
+  return values;
+}
+
+std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
+                               const LongValueStore& storeLongValue) {
+  const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
+  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
+  std::vector<uint8_t> fixedArea(def.fixedAreaSize(), 0);
+  size_t varCount = 0;
+  for (const auto& c : def.columns)
+    if (!c.fixed()) varCount = std::max<size_t>(varCount, size_t(c.varIndex) + 1);
+  std::vector<std::vector<uint8_t>> varData(varCount);
+  std::vector<bool> varPresent(varCount, false);
+
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    const Value& v = values[i];
+    auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
+    if (c.type == 0x01) {
+      if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
+      continue;
+    }
+    if (std::holds_alternative<std::monostate>(v)) continue;
+    setBit();
+    std::vector<uint8_t> bytes;
+    switch (c.type) {
+      case 0x02: bytes = {uint8_t(std::get<int32_t>(v))}; break;
+      case 0x03: bytes.resize(2); put16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
+      case 0x04: bytes.resize(4); put32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
+      case 0x05: bytes.resize(8); put64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
+      case 0x06: {
+        float f = float(std::get<double>(v));
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        bytes.resize(4);
+        put32(bytes.data(), u);
+        break;
+      }
+      case 0x07:
+      case 0x08: {
+        double d = std::get<double>(v);
+        uint64_t u;
+        std::memcpy(&u, &d, 8);
+        bytes.resize(8);
+        put64(bytes.data(), u);
+        break;
+      }
+      case 0x0A:
+        bytes = encodeText(utf8ToUtf16(std::get<std::string>(v)), c.extraFlags & kExtraCompressed);
+        break;
+      case 0x0C: {
+        auto text = utf8ToUtf16(std::get<std::string>(v));
+        bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= 1024));
+        break;
+      }
+      case 0x0B: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
+      default: bytes = std::get<Bytes>(v); break;
+    }
+    if (c.fixed()) {
+      size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
+      if (size_t(c.fixedOffset) + len > fixedArea.size()) fail("internal error: fixed column outside the fixed area");
+      std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea.begin() + c.fixedOffset);
+    } else {
+      varData[c.varIndex] = std::move(bytes);
+      varPresent[c.varIndex] = true;
+    }
+  }
+
+  ByteWriter w;
+  w.u16(uint32_t(columnCount));
+  w.bytes(fixedArea);
+  if (varCount > 0) {
+    std::vector<size_t> offsets(varCount);
+    for (size_t i = 0; i < varCount; ++i) {
+      offsets[i] = w.out.size();
+      w.bytes(varData[i]);
+    }
+    size_t eod = w.out.size();
+    w.u16(uint32_t(eod));
+    for (size_t i = varCount; i-- > 0;) w.u16(uint32_t(offsets[i]));
+    w.u16(uint32_t(varCount));
+  }
+  w.bytes(mask);
+  if (w.out.size() > 0xFFFF) fail("row too large");
+  return w.out;
+}
+
+}  // namespace jet::detail

@@ -1,0 +1,261 @@
+#include "jet/system_catalogue.h"
+
+#include <algorithm>
+
+#include "jet/byte_order.h"
+#include "jet/usage_map.h"
+
+namespace jet::detail {
+namespace {
+
+constexpr uint8_t kFlagsSystemFixed = 0x13;
+constexpr uint8_t kFlagsSystemVariable = 0x12;
+constexpr uint8_t kFlagsSystemSid = 0x32;
+constexpr uint8_t kRealUniqueSystem = 0x81;
+constexpr uint8_t kRealAces = 0x88;
+constexpr uint8_t kRealRelationships = 0x82;
+constexpr uint16_t kMaxTextBytes = 510;
+constexpr uint32_t kRootParentIdName = 7;
+constexpr uint32_t kRootId = 8;
+constexpr uint32_t kRootObjectId = 9;
+constexpr uint32_t kRootObjectIdAttribute = 10;
+constexpr uint32_t kRootSzRelationship = 11;
+constexpr uint32_t kRootSzObject = 12;
+constexpr uint32_t kRootSzReferencedObject = 13;
+
+struct ColSpec {
+  const char* name;
+  uint8_t type;
+  uint16_t fixedOffset;  // fixed columns
+  bool sid = false;
+};
+
+uint16_t lengthOf(uint8_t type) {
+  if (type == 0x0A || type == 0x09) return kMaxTextBytes;
+  if (type == 0x0B || type == 0x0C) return 0;
+  if (type == 0x01) return 1;
+  return fixedTypeSize(type);
+}
+
+bool isVariable(uint8_t type) { return type == 0x09 || type == 0x0A || type == 0x0B || type == 0x0C; }
+
+std::string lower(std::string s) {
+  for (auto& c : s)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return s;
+}
+
+// Columns numbered in the order given; descriptors sorted by name as Jet
+// stores them for its own tables.
+void addColumns(TableDefinition& d, const std::vector<ColSpec>& specs) {
+  uint16_t var = 0;
+  for (size_t i = 0; i < specs.size(); ++i) {
+    ColumnDesc c;
+    c.type = specs[i].type;
+    c.number = uint16_t(i);
+    c.name = specs[i].name;
+    c.length = lengthOf(c.type);
+    if (isVariable(c.type)) {
+      c.flags = specs[i].sid ? kFlagsSystemSid : kFlagsSystemVariable;
+      c.varIndex = var++;
+    } else {
+      c.flags = kFlagsSystemFixed;
+      c.varIndex = var;
+      c.fixedOffset = specs[i].fixedOffset;
+    }
+    d.columns.push_back(c);
+  }
+  d.maxColumns = uint16_t(specs.size());
+  d.varColumns = var;
+  std::stable_sort(d.columns.begin(), d.columns.end(),
+                   [](const ColumnDesc& a, const ColumnDesc& b) { return lower(a.name) < lower(b.name); });
+}
+
+RealIndex realIndex(std::vector<IndexColumn> cols, uint32_t mapRow, uint32_t root, uint8_t flags) {
+  RealIndex r;
+  r.columns = std::move(cols);
+  r.usageMap = makePointer(kPageSystemMaps, mapRow);
+  r.rootPage = root;
+  r.flags = flags;
+  return r;
+}
+
+LogicalIndex logical(const char* name, uint32_t number, uint32_t real, uint8_t type) {
+  LogicalIndex l;
+  l.name = name;
+  l.number = number;
+  l.realIndex = real;
+  l.type = type;
+  return l;
+}
+
+TableDefinition baseTable(uint32_t page, uint32_t ownedRow) {
+  TableDefinition d;
+  d.page = page;
+  d.tableType = kTableSystem;
+  d.ownedMap = makePointer(kPageSystemMaps, ownedRow);
+  d.freeMap = makePointer(kPageSystemMaps, ownedRow + 1);
+  return d;
+}
+
+// Long-value maps in descriptor order.
+void addLongValueMaps(TableDefinition& d, const std::vector<std::pair<uint16_t, uint32_t>>& columnRows) {
+  for (const auto& c : d.columns)
+    for (const auto& [number, row] : columnRows)
+      if (c.number == number)
+        d.longValueMaps.push_back({number, makePointer(kPageSystemMaps, row), makePointer(kPageSystemMaps, row + 1)});
+}
+
+std::vector<uint8_t> hexBytes(const char* hex) {
+  std::vector<uint8_t> out;
+  for (const char* p = hex; p[0] && p[1]; p += 2) {
+    auto nib = [](char c) { return uint8_t(c <= '9' ? c - '0' : c - 'a' + 10); };
+    out.push_back(uint8_t(nib(p[0]) << 4 | nib(p[1])));
+  }
+  return out;
+}
+
+}  // namespace
+
+TableIds systemTables() {
+  TableIds out;
+  // MSysObjects
+  TableDefinition objects = baseTable(kPageMSysObjects, 0);
+  addColumns(objects, {{"Id", 0x04, 0},
+                       {"ParentId", 0x04, 4},
+                       {"Name", 0x0A, 0},
+                       {"Type", 0x03, 8},
+                       {"DateCreate", 0x08, 10},
+                       {"DateUpdate", 0x08, 18},
+                       {"Owner", 0x09, 0, true},
+                       {"Flags", 0x04, 26},
+                       {"Database", 0x0C, 0},
+                       {"Connect", 0x0C, 0},
+                       {"ForeignName", 0x0A, 0},
+                       {"RmtInfoShort", 0x09, 0},
+                       {"RmtInfoLong", 0x0B, 0},
+                       {"Lv", 0x0B, 0},
+                       {"LvProp", 0x0B, 0},
+                       {"LvModule", 0x0B, 0},
+                       {"LvExtra", 0x0B, 0}});
+  objects.realIndexes = {realIndex({{1, true}, {2, true}}, 16, kRootParentIdName, kRealUniqueSystem),
+                         realIndex({{0, true}}, 17, kRootId, kRealUniqueSystem)};
+  objects.logicalIndexes = {logical("Id", 1, 1, kLogicalPrimary), logical("ParentIdName", 0, 0, kLogicalNormal)};
+  addLongValueMaps(objects, {{8, 2}, {9, 4}, {12, 6}, {13, 8}, {14, 10}, {15, 12}, {16, 14}});
+
+  // MSysACEs
+  TableDefinition aces = baseTable(kPageMSysACEs, 18);
+  addColumns(aces, {{"ObjectId", 0x04, 0}, {"SID", 0x09, 0, true}, {"ACM", 0x04, 4}, {"FInheritable", 0x01, 0}});
+  aces.realIndexes = {realIndex({{0, true}}, 20, kRootObjectId, kRealAces)};
+  aces.logicalIndexes = {logical("ObjectId", 0, 0, kLogicalNormal)};
+
+  // MSysQueries
+  TableDefinition queries = baseTable(kPageMSysQueries, 21);
+  addColumns(queries, {{"ObjectId", 0x04, 0},
+                       {"Attribute", 0x02, 4},
+                       {"Order", 0x09, 0},
+                       {"Name1", 0x0A, 0},
+                       {"Name2", 0x0A, 0},
+                       {"Expression", 0x0C, 0},
+                       {"Flag", 0x03, 5},
+                       {"LvExtra", 0x04, 7}});
+  queries.realIndexes = {
+      realIndex({{0, true}, {1, true}, {2, true}}, 25, kRootObjectIdAttribute, kRealUniqueSystem)};
+  queries.logicalIndexes = {logical("ObjectIdAttribute", 0, 0, kLogicalPrimary)};
+  addLongValueMaps(queries, {{5, 23}});
+
+  // MSysRelationships
+  TableDefinition relationships = baseTable(kPageMSysRelationships, 26);
+  addColumns(relationships, {{"szRelationship", 0x0A, 0},
+                             {"grbit", 0x04, 0},
+                             {"ccolumn", 0x04, 4},
+                             {"icolumn", 0x04, 8},
+                             {"szObject", 0x0A, 0},
+                             {"szColumn", 0x0A, 0},
+                             {"szReferencedObject", 0x0A, 0},
+                             {"szReferencedColumn", 0x0A, 0}});
+  relationships.realIndexes = {realIndex({{0, true}}, 28, kRootSzRelationship, kRealRelationships),
+                               realIndex({{4, true}}, 29, kRootSzObject, kRealRelationships),
+                               realIndex({{6, true}}, 30, kRootSzReferencedObject, kRealRelationships)};
+  relationships.logicalIndexes = {logical("szObject", 1, 1, kLogicalNormal),
+                                  logical("szReferencedObject", 2, 2, kLogicalNormal),
+                                  logical("szRelationship", 0, 0, kLogicalNormal)};
+
+  out.tables = {objects, aces, queries, relationships};
+  out.mapRows.assign(31, emptyInlineMap());
+  auto setBit = [&](size_t row, uint32_t page) { out.mapRows[row][5 + page / 8] |= uint8_t(1u << (page % 8)); };
+  setBit(0, kPageMSysObjectsData);
+  setBit(1, kPageMSysObjectsData);
+  setBit(16, kRootParentIdName);
+  setBit(17, kRootId);
+  setBit(18, kPageMSysACEsData);
+  setBit(19, kPageMSysACEsData);
+  setBit(20, kRootObjectId);
+  setBit(25, kRootObjectIdAttribute);
+  setBit(28, kRootSzRelationship);
+  setBit(29, kRootSzObject);
+  setBit(30, kRootSzReferencedObject);
+  out.indexRoots = {kRootParentIdName, kRootId, kRootObjectId, kRootObjectIdAttribute,
+                    kRootSzRelationship, kRootSzObject, kRootSzReferencedObject};
+  return out;
+}
+
+std::vector<uint8_t> sidAdmin() { return {0xA6, 0x33}; }
+std::vector<uint8_t> sidEngine() { return {0xA7, 0x31}; }
+std::vector<uint8_t> sidUsers() { return {0xA7, 0x33}; }
+std::vector<uint8_t> sidCreator() { return {0xA7, 0x36}; }
+std::vector<uint8_t> sidAdmins() {
+  return hexBytes(
+      "a4f74667e17167eed7b10f8ffeef76ffaae3665105bdd29d4d4b3952d9fb9a07660c5bd2d87dddb31e659019009489c23c256acfdb349a"
+      "57af50c5149a9830e62c35553f0e95cfb6ecb570b2f0a99b1cdbce60747b7b13cf1dafc3d6185f9c5be4e87e37edb3");
+}
+
+std::vector<CatalogueRow> jetCatalogueRows() {
+  return {
+      {kIdTables, kIdRootParent, "Tables", kTypeContainer, kFlagSystemObject, sidEngine()},
+      {kIdDatabases, kIdRootParent, "Databases", kTypeContainer, kFlagSystemObject, sidEngine()},
+      {kIdRelationships, kIdRootParent, "Relationships", kTypeContainer, kFlagSystemObject, sidEngine()},
+      {kIdMSysDb, kIdDatabases, "MSysDb", kTypeDatabase, kFlagSystemObject, sidAdmin()},
+      {int32_t(kPageMSysObjects), kIdTables, "MSysObjects", kTypeTable, kFlagSystemObject, sidEngine()},
+      {int32_t(kPageMSysACEs), kIdTables, "MSysACEs", kTypeTable, kFlagSystemObject, sidEngine()},
+      {int32_t(kPageMSysQueries), kIdTables, "MSysQueries", kTypeTable, kFlagSystemObject, sidEngine()},
+      {int32_t(kPageMSysRelationships), kIdTables, "MSysRelationships", kTypeTable, kFlagSystemObject, sidEngine()},
+  };
+}
+
+std::vector<AceRow> jetAceRows() {
+  auto A = sidAdmin(), U = sidUsers(), C = sidCreator(), G = sidAdmins();
+  return {
+      {kIdDatabases, A, 0x00060000, false},
+      {kIdRelationships, C, 0x000F00FE, true},
+      {kIdRelationships, A, 0x00060001, false},
+      {kIdRelationships, G, 0x000FFFFF, true},
+      {kIdRelationships, U, 0x000FFFFF, true},
+      {kIdTables, C, 0x000F00FE, true},
+      {kIdTables, A, 0x000FFEFF, true},
+      {kIdTables, G, 0x000FFEFF, true},
+      {kIdTables, U, 0x000FFEFF, true},
+      {kIdMSysDb, A, 0x0006000E, false},
+      {kIdMSysDb, U, 0x0000000E, false},
+      {kIdMSysDb, G, 0x0006000E, false},
+      {int32_t(kPageMSysACEs), A, 0x00060000, false},
+      {int32_t(kPageMSysACEs), G, 0x00060054, false},
+      {int32_t(kPageMSysObjects), A, 0x00060000, false},
+      {int32_t(kPageMSysObjects), G, 0x00060054, false},
+      {int32_t(kPageMSysObjects), U, 0x00000014, false},
+      {int32_t(kPageMSysQueries), A, 0x00060000, false},
+      {int32_t(kPageMSysQueries), G, 0x00060014, false},
+      {int32_t(kPageMSysQueries), U, 0x00000014, false},
+      {int32_t(kPageMSysRelationships), A, 0x000E0000, false},
+      {int32_t(kPageMSysRelationships), G, 0x00060014, false},
+      {int32_t(kPageMSysRelationships), U, 0x00000014, false},
+  };
+}
+
+std::vector<AceRow> userTableAceRows(int32_t tableId) {
+  return {{tableId, sidAdmin(), 0x000FFEFF, false},
+          {tableId, sidAdmins(), 0x000FFEFF, false},
+          {tableId, sidUsers(), 0x000FFEFF, false}};
+}
+
+}  // namespace jet::detail

@@ -1,0 +1,151 @@
+#include "jet/text_codec.h"
+
+#include "jet/byte_order.h"
+
+namespace jet::detail {
+namespace {
+constexpr uint8_t kCompressedMark0 = 0xFF;
+constexpr uint8_t kCompressedMark1 = 0xFE;
+constexpr uint8_t kModeSwitch = 0x00;
+constexpr char16_t kByteOrderMark = 0xFEFF;
+}  // namespace
+
+std::u16string utf8ToUtf16(const std::string& s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    uint8_t c = uint8_t(s[i]);
+    uint32_t cp;
+    size_t len;
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      fail("text is not valid UTF-8");
+    }
+    if (i + len > s.size()) fail("text is not valid UTF-8");
+    for (size_t k = 1; k < len; ++k) {
+      uint8_t cc = uint8_t(s[i + k]);
+      if ((cc & 0xC0) != 0x80) fail("text is not valid UTF-8");
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) fail("text is not valid UTF-8");
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(char16_t(0xD800 + (cp >> 10)));
+      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(char16_t(cp));
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::string utf16ToUtf8(const std::u16string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    uint32_t cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out.push_back(char(cp));
+    } else if (cp < 0x800) {
+      out.push_back(char(0xC0 | (cp >> 6)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(char(0xE0 | (cp >> 12)));
+      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(char(0xF0 | (cp >> 18)));
+      out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+size_t utf16Length(const std::string& utf8) { return utf8ToUtf16(utf8).size(); }
+
+std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
+  std::u16string s(n / 2, u'\0');
+  for (size_t i = 0; i < n / 2; ++i) s[i] = char16_t(le16(p + 2 * i));
+  return s;
+}
+
+std::vector<uint8_t> encodeUtf16Le(const std::u16string& s) {
+  std::vector<uint8_t> out(s.size() * 2);
+  for (size_t i = 0; i < s.size(); ++i) put16(out.data() + 2 * i, s[i]);
+  return out;
+}
+
+std::u16string decodeText(const uint8_t* p, size_t n) {
+  if (n < 2 || p[0] != kCompressedMark0 || p[1] != kCompressedMark1) return decodeUtf16Le(p, n);
+  std::u16string out;
+  bool compressed = true;
+  size_t i = 2;
+  while (i < n) {
+    if (p[i] == kModeSwitch) {
+      compressed = !compressed;
+      ++i;
+    } else if (compressed) {
+      out.push_back(char16_t(p[i]));
+      ++i;
+    } else {
+      if (i + 1 >= n) break;  // a dangling half character
+      out.push_back(char16_t(le16(p + i)));
+      i += 2;
+    }
+  }
+  return out;
+}
+
+std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
+  std::vector<uint8_t> plain = encodeUtf16Le(s);
+  bool leadingMark = !s.empty() && s[0] == kByteOrderMark;
+  if (!compressible && !leadingMark) return plain;
+  // Compressed form: every character must be either one non-zero byte or a
+  // unit whose two bytes are both non-zero.
+  std::vector<uint8_t> packed = {kCompressedMark0, kCompressedMark1};
+  bool compressedMode = true;
+  for (char16_t c : s) {
+    bool narrow = c >= 0x01 && c <= 0xFF;
+    bool wideOk = (c & 0xFF) != 0 && (c >> 8) != 0;
+    if (!narrow && !wideOk) {
+      if (leadingMark) fail("this text cannot be stored: it starts with U+FEFF and holds a character ending in a zero byte");
+      return plain;
+    }
+    if (narrow != compressedMode) {
+      packed.push_back(kModeSwitch);
+      compressedMode = narrow;
+    }
+    if (narrow) {
+      packed.push_back(uint8_t(c));
+    } else {
+      packed.push_back(uint8_t(c & 0xFF));
+      packed.push_back(uint8_t(c >> 8));
+    }
+  }
+  // A plain value starting with FF FE would read back as compressed.
+  if (leadingMark || packed.size() < plain.size()) return packed;
+  return plain;
+}
+
+}  // namespace jet::detail

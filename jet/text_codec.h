@@ -1,0 +1,30 @@
+#pragma once
+// Text values of Jet 4 Text and Memo columns, and UTF-8/UTF-16 conversion.
+//
+// A stored text is plain UTF-16LE, or "compressed":
+// OFFSET  SIZE  MEANING
+// 0       2     FF FE marker
+// 2       ...   in compressed mode each non-zero byte b is U+00bb; a 00 byte
+//               switches between compressed and uncompressed mode (UTF-16LE
+//               units); the value starts compressed and may end in either mode
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace jet::detail {
+
+std::u16string utf8ToUtf16(const std::string& s);  // Error on invalid UTF-8
+std::string utf16ToUtf8(const std::u16string& s);  // unpaired surrogates become U+FFFD
+size_t utf16Length(const std::string& utf8);
+
+std::u16string decodeUtf16Le(const uint8_t* p, size_t n);
+std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);
+
+// Decodes a stored Text/Memo value (compressed or plain).
+std::u16string decodeText(const uint8_t* p, size_t n);
+// Encodes a text for a column; with `compressible` the shorter of the
+// compressed and plain forms is chosen (compressed segments hold U+0001..U+00FF,
+// uncompressed segments only characters whose two bytes are both non-zero).
+std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);
+
+}  // namespace jet::detail

@@ -1,0 +1,275 @@
+// The installer from start to finish, as a person uses it, under Wine.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/driver.h"
+#include "tests/e2e/scenario.h"
+#include "tests/e2e/world.h"
+#include "ui/win32/control_id.h"
+
+namespace {
+
+using e2e::kInstallation;
+
+const std::wstring kPackageFolder = kInstallation + L"dodatki\\Meble Testowe\\";
+
+// The colour at the centre of the cover the window shows, 0 when none.
+unsigned coverColour(e2e::Installer& app) {
+  HWND bg = app.control("BG");
+  if (!bg || !(GetWindowLongW(bg, GWL_STYLE) & WS_VISIBLE)) return 0;
+  auto v = reinterpret_cast<INT_PTR>(GetPropW(bg, ui::win32::kPictureProperty));
+  return v ? unsigned(v - 1) : 0;
+}
+
+bool similarColour(unsigned a, unsigned b) {
+  for (int s = 0; s < 24; s += 8)
+    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > 12) return false;
+  return true;
+}
+
+class Install : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!GetEnvironmentVariableW(L"DISPLAY", nullptr, 0)) GTEST_SKIP() << "needs an X display (run under Xvfb)";
+  }
+  // Waits for the ready screen: install picture, destination, Install enabled.
+  void expectReady(e2e::Installer& app) {
+    // The start-up sequence has ended when the busy indicator is gone.
+    ASSERT_TRUE(e2e::waitUntil([&] { return app.visible("bnInstallNormal") && !app.visible("ActivityIndicator"); }))
+        << app.text("InfoLabel");
+    EXPECT_TRUE(similarColour(coverColour(app), e2e::kInstallColour));
+    EXPECT_TRUE(app.visible("Edit1"));
+    EXPECT_TRUE(app.visible("StaticText1"));
+    EXPECT_EQ(app.text("Edit1"), "D:\\Orvanta\\CAD Virel\\");
+    EXPECT_TRUE(app.visible("bnCloseNormal"));
+    EXPECT_FALSE(app.visible("ActivityIndicator"));
+  }
+  // Hover, then click the Install button; waits until the command has ended.
+  void install(e2e::Installer& app) {
+    app.pointAt("bnInstallNormal");
+    ASSERT_TRUE(e2e::waitUntil([&] { return app.visible("bnInstallHover"); }));
+    EXPECT_EQ(app.pointer("bnInstallHover"), 2);
+    app.click("bnInstallHover");
+    ASSERT_TRUE(e2e::waitUntil([&] {
+      return !app.visible("bnInstallActive") && !app.visible("bnInstallHover") && app.visible("bnCloseNormal") &&
+             !app.visible("gauge");
+    }));
+  }
+};
+
+TEST_F(Install, FirstInstallOfAPackage) {
+  e2e::makeInstallation();
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Uchwyt"}, {2, "DELETE"}, {3, "Gałka"}};
+  const std::wstring exe = e2e::buildInstaller("first", spec);
+  ASSERT_FALSE(exe.empty());
+  e2e::Scenario s("first-install");
+  ASSERT_TRUE(s.startInstaller(L"", exe));
+  expectReady(s.app);
+  EXPECT_EQ(s.app.text("InfoLabel"), "");
+  e2e::screenshot("first-install-ready");
+  install(s.app);
+  e2e::screenshot("first-install-finished");
+  EXPECT_TRUE(similarColour(coverColour(s.app), e2e::kFinishColour));
+  EXPECT_FALSE(s.app.visible("InfoLabel"));
+  EXPECT_FALSE(s.app.visible("Edit1"));
+  for (const char* pic : {"bnInstallNormal", "bnInstallHover", "bnInstallActive", "bnInstallDisable"})
+    EXPECT_FALSE(s.app.visible(pic)) << pic;
+  EXPECT_TRUE(e2e::exists(kPackageFolder + L"modele\\szafka.mdl"));
+  EXPECT_TRUE(e2e::exists(kInstallation + L"DB_MATERIALS\\Vodezidoz Azu Virel\\Drewno\\dab.txt"));
+  EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_old.mdb"));
+  EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
+  EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"),
+            (std::map<int, std::string>{{1, "Uchwyt"}, {3, "Gałka"}}));
+  EXPECT_FALSE(s.workFolderExists());
+  s.app.click("bnCloseNormal");
+  EXPECT_EQ(s.app.waitExit(), 0);
+}
+
+TEST_F(Install, SecondInstallMergesWithTheInstalledDatabase) {
+  e2e::makeInstallation();
+  e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Stary uchwyt"}, {5, "Nóżka"}, {6, "DELETE"}, {7, "Szafka"}},
+                    {"Meble Testowe"});
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Nowy uchwyt"}, {5, "DELETE"}, {9, "Listwa"}};
+  const std::wstring exe = e2e::buildInstaller("second", spec);
+  ASSERT_FALSE(exe.empty());
+  e2e::Scenario s("second-install");
+  ASSERT_TRUE(s.startInstaller(L"", exe));
+  expectReady(s.app);
+  install(s.app);
+  EXPECT_TRUE(similarColour(coverColour(s.app), e2e::kFinishColour));
+  EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"),
+            (std::map<int, std::string>{{1, "Nowy uchwyt"}, {7, "Szafka"}, {9, "Listwa"}}));
+  EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_old.mdb"));
+  EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
+  s.app.click("bnCloseNormal");
+  EXPECT_EQ(s.app.waitExit(), 0);
+}
+
+TEST_F(Install, ADatabaseHeldOpenOrARunningCadProgramKeepsInstallDisabled) {
+  e2e::makeInstallation();
+  e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Uchwyt"}}, {"Meble Testowe"});
+  e2e::PackageSpec spec;
+  spec.accessories = {{2, "Gałka"}};
+  const std::wstring exe = e2e::buildInstaller("held", spec);
+  ASSERT_FALSE(exe.empty());
+  {
+    e2e::Installer holder;
+    ASSERT_TRUE(holder.start(e2e::windowsPath(HOLD_OPEN_EXE), L"\"" + kPackageFolder + L"dodatki.mdb\"", L""));
+    ASSERT_TRUE(e2e::waitUntil([&] { return e2e::exists(kPackageFolder + L"dodatki.mdb.held"); }));
+    e2e::Scenario s("held-open");
+    ASSERT_TRUE(s.startInstaller(L"", exe));
+    ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallDisable"); }));
+    ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.text("InfoLabel").empty(); }));
+    EXPECT_EQ(s.app.text("InfoLabel"), "Wyłącz program CAD VIREL i spróbuj ponownie.");
+    EXPECT_FALSE(s.app.visible("bnInstallNormal"));
+    e2e::screenshot("held-open");
+    holder.kill();
+  }
+  {
+    // Any program named like the CAD program's executable.
+    const std::wstring fake = e2e::windowsPath(std::string(ARTIFACTS_DIR) + "/CADVirelPro.exe");
+    CopyFileW(e2e::windowsPath(HOLD_OPEN_EXE).c_str(), fake.c_str(), FALSE);
+    e2e::Installer cad;
+    const std::wstring dummy = e2e::windowsPath(std::string(ARTIFACTS_DIR) + "/cad-dummy.txt");
+    CloseHandle(CreateFileW(dummy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(cad.start(fake, L"\"" + dummy + L"\"", L""));
+    ASSERT_TRUE(e2e::waitUntil([&] { return e2e::exists(dummy + L".held"); }));
+    e2e::Scenario s("cad-running");
+    ASSERT_TRUE(s.startInstaller(L"", exe));
+    ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.text("InfoLabel").empty(); }));
+    EXPECT_EQ(s.app.text("InfoLabel"), "Wyłącz program CADVirelPro.exe i spróbuj ponownie.");
+    EXPECT_TRUE(s.app.visible("bnInstallDisable"));
+    cad.kill();
+  }
+}
+
+TEST_F(Install, AnExecutableWithoutAPackageShowsTheFailureScreen) {
+  struct Case {
+    const char* name;
+    std::string footer;  // appended to the stub; empty: the stub as built
+    bool noPackageLine;
+  } cases[] = {{"no-package", "", true}, {"footer-zero", std::string("\xEF\xBB\xBF") + std::string(19, ' ') + "0", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    e2e::makeInstallation();
+    const std::wstring exe = c.footer.empty() ? L"" : e2e::installerWithFooter(c.name, c.footer);
+    e2e::Scenario s(c.name);
+    ASSERT_TRUE(s.startInstaller(L"/d", exe));
+    ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("MasterError"); }));
+    EXPECT_EQ(s.app.text("InfoLabel"), "Brak danych pakietu ! [packages.zip]");
+    HWND w = s.app.window();
+    EXPECT_TRUE(GetWindowLongW(w, GWL_STYLE) & WS_CAPTION);
+    EXPECT_FALSE(GetWindowLongW(w, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_TRUE(s.app.visible("bnCloseNormal"));
+    EXPECT_FALSE(s.app.visible("bnInstallNormal") || s.app.visible("Edit1"));
+    const auto lines = s.app.memoLines();
+    const bool said = std::find(lines.begin(), lines.end(), "Brak zawartego pakietu!") != lines.end();
+    EXPECT_EQ(said, c.noPackageLine);
+    e2e::screenshot(std::string("failure-screen-") + c.name);
+    s.app.click("bnCloseNormal");
+    EXPECT_EQ(s.app.waitExit(), 0);
+  }
+}
+
+TEST_F(Install, ADamagedPackageFailsVisiblyAndRestoresTheInstalledDatabase) {
+  using Damage = e2e::PackageSpec::Damage;
+  for (auto [name, damage] : {std::pair{"damaged-model", Damage::ModelEntry}, {"damaged-mdb", Damage::PackageMdb}}) {
+    SCOPED_TRACE(name);
+    e2e::makeInstallation();
+    const std::wstring installed =
+        e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Uchwyt"}}, {"Meble Testowe"});
+    const std::string before = e2e::fileBytes(installed);
+    ASSERT_FALSE(before.empty());
+    e2e::PackageSpec spec;
+    spec.accessories = {{2, "Gałka"}};
+    spec.damage = damage;
+    const std::wstring exe = e2e::buildInstaller(name, spec);
+    ASSERT_FALSE(exe.empty());
+    e2e::Scenario s(name);
+    ASSERT_TRUE(s.startInstaller(L"", exe));
+    expectReady(s.app);
+    install(s.app);
+    e2e::screenshot(std::string(name) + "-failed");
+    EXPECT_TRUE(s.app.visible("InfoLabel"));
+    EXPECT_EQ(s.app.text("InfoLabel"), "Wystąpił błąd instalacji modeli. Spróbuj ponownie.");
+    EXPECT_TRUE(similarColour(coverColour(s.app), e2e::kInstallColour));  // no finish picture
+    EXPECT_EQ(e2e::fileBytes(installed), before);
+    EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_old.mdb"));
+    EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
+    s.app.click("bnCloseNormal");
+    EXPECT_EQ(s.app.waitExit(), 0);
+  }
+}
+
+TEST_F(Install, NoInstallationFoundThenATypedDestination) {
+  e2e::resetDriveD();
+  e2e::PackageSpec spec;
+  spec.accessories = {{4, "Listwa"}};
+  spec.materials = false;
+  const std::wstring exe = e2e::buildInstaller("typed", spec);
+  ASSERT_FALSE(exe.empty());
+  e2e::Scenario s("typed-destination");
+  ASSERT_TRUE(s.startInstaller(L"", exe));
+  ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("Edit1"); }));
+  EXPECT_EQ(s.app.text("InfoLabel"), "Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+  EXPECT_FALSE(s.app.visible("bnInstallNormal"));
+  // Another installation, typed by hand.
+  CreateDirectoryW(L"D:\\Inne", nullptr);
+  CreateDirectoryW(L"D:\\Inne\\CAD\\", nullptr);
+  CreateDirectoryW(L"D:\\Inne\\CAD\\dodatki", nullptr);
+  // Typed key by key: every change is checked.
+  HWND edit = s.app.control("Edit1");
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CLEAR, 0, 0);
+  for (wchar_t ch : std::wstring(L"D:\\Inne\\CAD\\")) SendMessageW(edit, WM_CHAR, ch, 0);
+  ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallNormal"); }));
+  install(s.app);
+  EXPECT_EQ(e2e::readAccessories(L"D:\\Inne\\CAD\\dodatki\\Meble Testowe\\dodatki.mdb"),
+            (std::map<int, std::string>{{4, "Listwa"}}));
+}
+
+TEST_F(Install, DiagnosticModeKeepsTheWorkingFolderOnClose) {
+  e2e::makeInstallation();
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Uchwyt"}};
+  const std::wstring exe = e2e::buildInstaller("debug", spec);
+  ASSERT_FALSE(exe.empty());
+  e2e::Scenario s("debug-close");
+  ASSERT_TRUE(s.startInstaller(L"/d", exe));
+  expectReady(s.app);
+  const auto lines = s.app.memoLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Ustawiono parametr DEBUG");
+  s.app.click("bnCloseNormal");
+  EXPECT_EQ(s.app.waitExit(), 0);
+  EXPECT_TRUE(e2e::exists(s.folder() + L"tmp\\packages.zip"));
+  EXPECT_TRUE(e2e::exists(s.folder() + L"tmp\\install.jpg"));
+}
+
+TEST_F(Install, ASmallScreenShrinksTheWindow) {
+  if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 768)
+    GTEST_SKIP() << "needs a 1024 x 768 screen (the small-screen run)";
+  e2e::makeInstallation();
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Uchwyt"}};
+  const std::wstring exe = e2e::buildInstaller("small", spec);
+  e2e::Scenario s("small-screen");
+  ASSERT_TRUE(s.startInstaller(L"", exe));
+  expectReady(s.app);
+  RECT r;
+  GetWindowRect(s.app.window(), &r);
+  EXPECT_EQ(r.right - r.left, 666);
+  EXPECT_EQ(r.bottom - r.top, 375);
+  EXPECT_EQ(r.left, 179);
+  EXPECT_EQ(r.top, 196);
+  RECT b = s.app.screenRect("bnInstallNormal");
+  EXPECT_EQ(b.left - r.left, 324);
+  EXPECT_EQ(b.top - r.top, 317);
+  RECT c = s.app.screenRect("bnCloseNormal");
+  EXPECT_EQ(c.left - r.left, 500);
+  EXPECT_EQ(c.top - r.top, 317);
+  e2e::screenshot("small-screen");
+}
+
+}  // namespace
