@@ -21,7 +21,8 @@
 
 namespace test {
 extern const std::string k_deflate64_zip;
-}
+extern const std::string k_descriptor_zip;
+}  // namespace test
 
 namespace {
 
@@ -174,6 +175,15 @@ TEST_F(Archive, ExtractsPathsLongerThan260Characters) {
   ASSERT_GT(deep.size() + dest().size(), 300u);
   EXPECT_TRUE(extract(makeZip({{deep, "deep"}})));
   EXPECT_EQ(readOut(deep), "deep");
+}
+
+TEST_F(Archive, ReadsEntriesWithDataDescriptors) {
+  // Info-ZIP writing to a pipe: sizes and CRC follow the data.
+  EXPECT_TRUE(extract(test::k_descriptor_zip));
+  EXPECT_EQ(readOut("Pkg\\dodatki.mdb"), "mdb data\n");
+  std::string model;
+  for (int i = 0; i < 2000; ++i) model += "model ";
+  EXPECT_EQ(readOut("Pkg\\model.max"), model);
 }
 
 TEST_F(Archive, ReadsZip64Records) {
