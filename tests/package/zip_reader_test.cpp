@@ -368,4 +368,14 @@ TEST_F(Archive, BytesAfterTheEndRecordAreAllowed) {
   EXPECT_EQ(readOut("a.txt"), "a");
 }
 
+TEST_F(Archive, TheEndRecordIsSoughtInTheLast65557Bytes) {
+  const std::string zip = makeZip({{"a.txt", "a"}});
+  // The 22-byte record and 65,535 bytes after it: found.
+  EXPECT_TRUE(extract(zip + std::string(65535, 'x')));
+  // One byte more puts the record's signature out of reach: not an archive.
+  reporter = {};
+  EXPECT_FALSE(extract(zip + std::string(65536, 'x')));
+  EXPECT_TRUE(reporter.lines.empty());
+}
+
 }  // namespace
