@@ -275,6 +275,30 @@ TEST_F(Archive, SymbolicLinkEntriesBecomePlainFiles) {
   EXPECT_EQ(readOut("link"), "../../outside");
 }
 
+// Refuses to create one file, as a full disk or a locked file would.
+class RefusingEnv : public PolishOemEnv {
+ public:
+  RefusingEnv(platform::Env& target, std::string refused) : PolishOemEnv(target), refused_(std::move(refused)) {}
+  std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
+                                           platform::Sharing s) override {
+    if (p == refused_ && c != platform::Creation::OpenExisting) throw platform::IoError("Cannot open " + p + ": full");
+    return PolishOemEnv::openFile(p, a, c, s);
+  }
+
+ private:
+  std::string refused_;
+};
+
+TEST_F(Archive, AFileThatCannotBeCreatedStopsWithItsMessage) {
+  RefusingEnv refusing(platform::systemEnv(), out("b.txt"));
+  const std::string zipPath = put(makeZip({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}}));
+  EXPECT_FALSE(package::ExtractFilesFromZip(refusing, reporter, "", zipPath, dest()));
+  EXPECT_EQ(reporter.at(1), std::vector<std::string>{"Cannot open " + out("b.txt") + ": full"});
+  EXPECT_EQ(readOut("a.txt"), "a");  // entries already extracted stay
+  EXPECT_FALSE(env.fileExists(out("c.txt")));
+  EXPECT_EQ(reporter.progress, std::vector<int>{0});  // the bar keeps its last value
+}
+
 TEST_F(Archive, NotAZipIsFalseWithoutALine) {
   EXPECT_FALSE(extract("this is not an archive at all"));
   EXPECT_TRUE(reporter.lines.empty());
