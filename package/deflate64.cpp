@@ -15,6 +15,7 @@ constexpr size_t kMaxMatch = 3 + 65535;
 // Output is handed on in pieces of about this size.
 constexpr size_t kFlushSize = 1 << 20;
 constexpr size_t kInputChunk = 64 * 1024;
+constexpr size_t kWindowCapacity = kWindowSize + kFlushSize + kMaxMatch;
 
 constexpr int kMaxCodeBits = 15;
 constexpr int kFastBits = 10;
@@ -78,7 +79,12 @@ struct Huffman {
 class Inflater {
  public:
   Inflater(const InputFn& input, const OutputFn& output, uint64_t maxOutput)
-      : input_(input), output_(output), maxOutput_(maxOutput), window_(kWindowSize + kFlushSize + kMaxMatch) {}
+      : input_(input),
+        output_(output),
+        maxOutput_(maxOutput),
+        // Left uninitialised: nothing is read before it is written (distances
+        // are checked against what was produced).
+        window_(new unsigned char[kWindowCapacity]) {}
 
   uint64_t run() {
     bool last;
@@ -159,18 +165,18 @@ class Inflater {
   // --- output through the sliding window ---
   void reserve(size_t n) {
     if (n > maxOutput_ - total()) fail("more data than the entry declares");
-    if (pos_ + n > window_.size()) slide();
+    if (pos_ + n > kWindowCapacity) slide();
   }
   uint64_t total() const { return emitted_ + (pos_ - flushedTo_); }
   void flush() {
-    if (pos_ > flushedTo_) output_(window_.data() + flushedTo_, pos_ - flushedTo_);
+    if (pos_ > flushedTo_) output_(window_.get() + flushedTo_, pos_ - flushedTo_);
     emitted_ += pos_ - flushedTo_;
     flushedTo_ = pos_;
   }
   void slide() {
     flush();
     const size_t keep = std::min(pos_, kWindowSize);
-    std::memmove(window_.data(), window_.data() + pos_ - keep, keep);
+    std::memmove(window_.get(), window_.get() + pos_ - keep, keep);
     pos_ = flushedTo_ = keep;
   }
 
@@ -192,7 +198,7 @@ class Inflater {
         continue;
       }
       size_t n = std::min<size_t>(len, inEnd_ - inPos_);
-      std::memcpy(window_.data() + pos_, inBuf_ + inPos_, n);
+      std::memcpy(window_.get() + pos_, inBuf_ + inPos_, n);
       pos_ += n;
       inPos_ += n;
       len -= static_cast<uint32_t>(n);
@@ -217,7 +223,7 @@ class Inflater {
       size_t d = kDistBase[dsym] + bits(kDistExtra[dsym]);
       reserve(len);
       if (d > pos_) fail("distance before the start of the data");
-      unsigned char* out = window_.data() + pos_;
+      unsigned char* out = window_.get() + pos_;
       const unsigned char* from = out - d;
       if (d >= len) {
         std::memcpy(out, from, len);
@@ -289,7 +295,7 @@ class Inflater {
   uint64_t bitBuf_ = 0;
   int bitCount_ = 0;
 
-  std::vector<unsigned char> window_;
+  std::unique_ptr<unsigned char[]> window_;
   size_t pos_ = 0;        // next byte to write in window_
   size_t flushedTo_ = 0;  // window_ up to here has been handed on
   uint64_t emitted_ = 0;

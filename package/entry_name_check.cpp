@@ -11,13 +11,14 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with the superscript digits 1 to 3
-// that Windows treats the same), before any extension and trailing blanks.
+// that Windows treats the same), and the console names CONIN$ and CONOUT$,
+// before any extension and trailing blanks.
 bool isReservedDeviceName(std::string_view segment) {
   std::string_view base = segment.substr(0, segment.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   std::string up;
   for (char c : base) up += upper(c);
-  for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (up == device) return true;
   if (up.size() < 4 || (up.compare(0, 3, "COM") != 0 && up.compare(0, 3, "LPT") != 0)) return false;
   std::string_view digit = std::string_view(up).substr(3);

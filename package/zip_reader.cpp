@@ -69,7 +69,9 @@ uint64_t ZipReader::dataOffset(size_t index) {
   if (get16(h + kLocalMethod) != e.method) rejectEntry(e, "the local header gives another method");
   uint64_t compressed, uncompressed;
   localSizes(h, nameAndExtra.substr(nameLength), compressed, uncompressed);
-  const bool sizesLater = (get16(h + kLocalFlags) & kFlagDataDescriptor) && compressed == 0 && uncompressed == 0;
+  // With a data descriptor the local sizes are not known yet; writers leave
+  // zeros or partial values there.
+  const bool sizesLater = (get16(h + kLocalFlags) & kFlagDataDescriptor) != 0;
   if (!sizesLater && (compressed != e.compressedSize || uncompressed != e.uncompressedSize))
     rejectEntry(e, "the local header gives other sizes");
   const uint64_t offset = e.localHeaderOffset + kLocalHeaderSize + nameLength + extraLength;

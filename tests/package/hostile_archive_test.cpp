@@ -78,6 +78,7 @@ TEST_F(HostileArchive, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
       "LPT1",
       "sub\\lpt9.txt\\x",
       "COM\xC2\xB9",
+      "conout$.txt",
       "trailing.\\x.txt",
       "trailing dot.",
       "trailing blank ",

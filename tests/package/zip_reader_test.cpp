@@ -21,7 +21,8 @@
 
 namespace test {
 extern const std::string k_deflate64_zip;
-}
+extern const std::string k_descriptor_zip;
+}  // namespace test
 
 namespace {
 
@@ -141,7 +142,8 @@ TEST_F(Archive, ReadsStoredDeflatedAndDeflate64Entries) {
   EXPECT_EQ(readOut("deflated.bin"), std::string(100000, 'd'));
 
   // Made by 7-Zip: a block repeated 40,000 bytes later and a long run of
-  // zeros use the distance and length codes only Deflate64 has.
+  // zeros use the distance and length codes only Deflate64 has; 2.5 MB of
+  // output runs through the inflater's window more than once.
   std::string block;
   uint32_t x = 12345;
   for (int i = 0; i < 40000; ++i) {
@@ -151,7 +153,12 @@ TEST_F(Archive, ReadsStoredDeflatedAndDeflate64Entries) {
   std::string note;
   for (int i = 0; i < 50; ++i) note += "Deflate64 entry\r\n";
   EXPECT_TRUE(extract(test::k_deflate64_zip));
-  EXPECT_EQ(readOut("long.bin"), block + block + std::string(100000, '\0') + "tail");
+  std::string expected;
+  for (int i = 0; i < 60; ++i) expected += block;
+  expected += std::string(100000, '\0') + "tail";
+  const std::string got = readOut("long.bin");
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);  // 2.5 MB: no byte dump on failure
   EXPECT_EQ(readOut("note.txt"), note);
 }
 
@@ -174,6 +181,15 @@ TEST_F(Archive, ExtractsPathsLongerThan260Characters) {
   ASSERT_GT(deep.size() + dest().size(), 300u);
   EXPECT_TRUE(extract(makeZip({{deep, "deep"}})));
   EXPECT_EQ(readOut(deep), "deep");
+}
+
+TEST_F(Archive, ReadsEntriesWithDataDescriptors) {
+  // Info-ZIP writing to a pipe: sizes and CRC follow the data.
+  EXPECT_TRUE(extract(test::k_descriptor_zip));
+  EXPECT_EQ(readOut("Pkg\\dodatki.mdb"), "mdb data\n");
+  std::string model;
+  for (int i = 0; i < 2000; ++i) model += "model ";
+  EXPECT_EQ(readOut("Pkg\\model.max"), model);
 }
 
 TEST_F(Archive, ReadsZip64Records) {
@@ -263,6 +279,30 @@ TEST_F(Archive, SymbolicLinkEntriesBecomePlainFiles) {
   EXPECT_TRUE(extract(makeZip({{"link", "../../outside", link}})));
   EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::u8path(out("link"))));
   EXPECT_EQ(readOut("link"), "../../outside");
+}
+
+// Refuses to create one file, as a full disk or a locked file would.
+class RefusingEnv : public PolishOemEnv {
+ public:
+  RefusingEnv(platform::Env& target, std::string refused) : PolishOemEnv(target), refused_(std::move(refused)) {}
+  std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
+                                           platform::Sharing s) override {
+    if (p == refused_ && c != platform::Creation::OpenExisting) throw platform::IoError("Cannot open " + p + ": full");
+    return PolishOemEnv::openFile(p, a, c, s);
+  }
+
+ private:
+  std::string refused_;
+};
+
+TEST_F(Archive, AFileThatCannotBeCreatedStopsWithItsMessage) {
+  RefusingEnv refusing(platform::systemEnv(), out("b.txt"));
+  const std::string zipPath = put(makeZip({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}}));
+  EXPECT_FALSE(package::ExtractFilesFromZip(refusing, reporter, "", zipPath, dest()));
+  EXPECT_EQ(reporter.at(1), std::vector<std::string>{"Cannot open " + out("b.txt") + ": full"});
+  EXPECT_EQ(readOut("a.txt"), "a");  // entries already extracted stay
+  EXPECT_FALSE(env.fileExists(out("c.txt")));
+  EXPECT_EQ(reporter.progress, std::vector<int>{0});  // the bar keeps its last value
 }
 
 TEST_F(Archive, NotAZipIsFalseWithoutALine) {
@@ -356,6 +396,16 @@ TEST_F(Archive, FolderListOfADamagedDirectoryLogsTheError) {
 TEST_F(Archive, BytesAfterTheEndRecordAreAllowed) {
   EXPECT_TRUE(extract(makeZip({{"a.txt", "a"}}) + "\xEF\xBB\xBF"));
   EXPECT_EQ(readOut("a.txt"), "a");
+}
+
+TEST_F(Archive, TheEndRecordIsSoughtInTheLast65557Bytes) {
+  const std::string zip = makeZip({{"a.txt", "a"}});
+  // The 22-byte record and 65,535 bytes after it: found.
+  EXPECT_TRUE(extract(zip + std::string(65535, 'x')));
+  // One byte more puts the record's signature out of reach: not an archive.
+  reporter = {};
+  EXPECT_FALSE(extract(zip + std::string(65536, 'x')));
+  EXPECT_TRUE(reporter.lines.empty());
 }
 
 }  // namespace

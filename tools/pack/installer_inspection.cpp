@@ -1,5 +1,6 @@
 #include "tools/pack/installer_inspection.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
