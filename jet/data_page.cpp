@@ -16,6 +16,8 @@ RowSlot rowSlot(const Page& p, size_t n) {
   s.start = s.word & kSlotOffsetMask;
   size_t end = kPageSize;
   if (n > 0) end = le16(p.data() + kDataSlots + 2 * (n - 1)) & kSlotOffsetMask;
+  // 13 offset bits reach past the page end: such a slot belongs to a damaged page.
+  end = std::min(end, kPageSize);
   // A slot that starts past its predecessor's start belongs to a damaged page,
   // except for zero-length deleted slots.
   if (s.start < kDataSlots + 2 * count || s.start > end) {

@@ -37,7 +37,8 @@ struct TableWriter {
   std::vector<std::unique_ptr<UsageMap>> indexMaps;
   std::map<uint16_t, std::pair<UsageMap, UsageMap>> longValueMaps;
   std::vector<bool> required;  // per descriptor
-  uint32_t currentPage = 0;
+  uint32_t currentPage = 0;  // data page rows go to while it has room
+  Page currentData;           // its bytes as last written
 };
 
 class DatabaseImpl : public Database {
@@ -69,6 +70,7 @@ class DatabaseImpl : public Database {
   void loadGlobalMap();
   void writeGlobalMap();
   void writeTdef(TableWriter& t);
+  void writeTdefCounts(TableWriter& t);
   std::vector<uint8_t> storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data);
   void checkValues(TableWriter& t, std::vector<Value>& values);
 

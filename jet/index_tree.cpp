@@ -172,6 +172,28 @@ std::vector<std::string> validateIndex(const PageFile& file, uint32_t root, std:
     return last;
   };
   visit(root, 0);
+  // Intermediate pages: prev/next only between children of one parent, and
+  // the children of a page linked to each other in order.
+  std::map<uint32_t, uint32_t> parentOf;
+  for (const auto& [depth, nodes] : levels)
+    for (const auto& n : nodes) {
+      if (n.leaf) continue;
+      std::vector<uint32_t> kids = n.children;
+      if (n.tail) kids.push_back(n.tail);
+      for (size_t i = 0; i < kids.size(); ++i) {
+        parentOf[kids[i]] = n.page;
+        for (const auto& [d2, sibs] : levels)
+          for (const auto& c : sibs)
+            if (c.page == kids[i] && !c.leaf) {
+              if (c.prev != (i ? kids[i - 1] : c.prev) || (i + 1 < kids.size() && c.next != kids[i + 1]))
+                problems.push_back("intermediate page " + std::to_string(c.page) + " is not linked to its siblings");
+            }
+      }
+    }
+  for (const auto& [depth, nodes] : levels)
+    for (const auto& n : nodes)
+      if (!n.leaf && n.next && parentOf.count(n.next) && parentOf.count(n.page) && parentOf[n.next] != parentOf[n.page])
+        problems.push_back("intermediate page " + std::to_string(n.page) + " is linked to a page of another parent");
   // Leaves: chained in order, linked both ways.
   for (size_t i = 0; i < leaves.size(); ++i) {
     uint32_t wantPrev = i ? leaves[i - 1].page : 0, wantNext = i + 1 < leaves.size() ? leaves[i + 1].page : 0;
@@ -283,6 +305,18 @@ void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool
       leftTail = leftChildren.back();
       leftEntries.pop_back();
       leftChildren.pop_back();
+    }
+  }
+  // Intermediate pages are linked only to siblings under the same parent:
+  // the children on both sides of the cut now have different parents.
+  if (!n.leaf && m < n.children.size() + (n.tail ? 1 : 0)) {
+    uint32_t lastLeft = n.children[m - 1];
+    uint32_t firstRight = m < n.children.size() ? n.children[m] : n.tail;
+    IndexNode& a = node(lastLeft);
+    if (!a.leaf) {
+      a.next = 0;
+      node(firstRight).prev = 0;
+      dirty_.insert(dirty_.end(), {lastLeft, firstRight});
     }
   }
   if (page == root_) {

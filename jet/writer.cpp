@@ -168,6 +168,21 @@ void DatabaseImpl::writeTdef(TableWriter& t) {
   for (size_t i = 0; i < pages.size(); ++i) file_->write(t.tdefPages[i], pages[i]);
 }
 
+// Only the row count and index statistics change when a row is added: they
+// sit together near the start of the first page.
+void DatabaseImpl::writeTdefCounts(TableWriter& t) {
+  constexpr size_t kRowCountOffset = 0x10;
+  constexpr size_t kStatsOffset = 0x3F;
+  constexpr size_t kStatsSize = 12;
+  size_t end = kStatsOffset + kStatsSize * t.def.realIndexes.size();
+  auto bytes = serializeTdef(t.def);
+  if (end > kPageSize || end > bytes.size()) {
+    writeTdef(t);
+    return;
+  }
+  file_->writeBytes(t.tdefPages[0], kRowCountOffset, bytes.data() + kRowCountOffset, end - kRowCountOffset);
+}
+
 std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data) {
   if (data.size() <= kMaxInlineLongValue) {
     ByteWriter inlineField;
@@ -318,7 +333,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   uint32_t target = 0;
   auto usable = [&](uint32_t n, Page& p) {
     if (n == 0 || n >= file_->pageCount()) return false;
-    p = file_->read(n);
+    p = n == t.currentPage && !t.currentData.empty() ? t.currentData : file_->read(n);
     return p[0] == kPageData && le32(p.data() + kDataOwner) == def.page && rowFits(p, row.size());
   };
   if (t.currentPage && usable(t.currentPage, page)) {
@@ -340,6 +355,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   t.currentPage = target;
   uint32_t rowNumber = addRow(page, row);
   file_->write(target, page);
+  t.currentData = page;
 
   for (size_t i = 0; i < def.realIndexes.size(); ++i) {
     RealIndex& ri = def.realIndexes[i];
@@ -353,7 +369,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
     t.indexMaps[i]->flush(*file_, alloc);
   }
   ++def.rowCount;
-  writeTdef(t);
+  writeTdefCounts(t);
   t.owned.flush(*file_, alloc);
   t.free.flush(*file_, alloc);
   if (tdefPage == kPageMSysObjects) catalogue_.reset();

@@ -165,6 +165,16 @@ TEST_P(Merge, AllColumnsOfAProducerAreCopiedEqual) {
   EXPECT_EQ(rowsOf(dn(), kTableProducent), (std::vector<Row>{a, b}));
 }
 
+TEST_P(Merge, ExistingDestinationIsAddedToAndItsKeysAreFound) {
+  makeDatabase(engine(), env(), dn(), {P("A", "d")}, {A(3, "d")});
+  makeDatabase(engine(), env(), nw(), {P("A", "p"), P("B", "p")}, {A(3, "p"), A(4, "p")});
+  RecordingReporter log(1);
+  AccessoryDb db(log, env(), engine());
+  ASSERT_TRUE(db.CopyMdb(nw(), od(), dn()));
+  EXPECT_EQ(keyTags(rowsOf(dn(), kTableProducent)), (std::vector<std::string>{"A/d", "B/p"}));
+  EXPECT_EQ(keyTags(rowsOf(dn(), kTableDodatki)), (std::vector<std::string>{"3/d", "4/p"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, Merge, testing::ValuesIn(kEnginesUnderTest), engineParamName);
 
 }  // namespace

@@ -2,49 +2,38 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "tools/pack/csv_reader.h"
+#ifndef _WIN32
+#include "tests/oracles/oracles.h"
+#endif
 
 namespace test {
 
-namespace {
-
-std::string shellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::optional<std::string> runCommand(const std::string& command) {
+bool haveMdbtools() {
 #ifdef _WIN32
-  (void)command;
-  return std::nullopt;
+  return false;  // the Windows tests run under Wine, without mdbtools
 #else
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return std::nullopt;
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  if (pclose(p) != 0) return std::nullopt;
-  return out;
+  static const bool have = oracle::haveMdbtools();
+  return have;
 #endif
 }
 
-}  // namespace
-
-bool haveMdbtools() {
-  static const bool have = runCommand("mdb-export --version >/dev/null 2>&1").has_value();
-  return have;
-}
-
 std::optional<std::vector<std::vector<std::string>>> mdbExport(const std::string& path, const std::string& table) {
-  auto out = runCommand("mdb-export " + shellQuote(path) + " " + shellQuote(table) + " 2>/dev/null");
-  if (!out) return std::nullopt;
+#ifdef _WIN32
+  (void)path;
+  (void)table;
+  return std::nullopt;
+#else
+  std::string out;
+  try {
+    out = oracle::run("mdb-export " + oracle::shellQuote(path) + " " + oracle::shellQuote(table));
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
   std::vector<std::vector<std::string>> rows;
-  for (auto& r : pack::parseCsv(*out)) rows.push_back(std::move(r.fields));
+  for (auto& r : pack::parseCsv(out)) rows.push_back(std::move(r.fields));
   return rows;
+#endif
 }
 
 std::vector<std::string> exportTexts(const Row& row) {

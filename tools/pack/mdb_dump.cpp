@@ -9,6 +9,10 @@
 //      line break; null as an empty field, Yes/No as 1/0, integers in decimal,
 //      text as stored.
 // json: {"tables":[{"name","rowCount","columns":[..],"indexes":[..],"rows":[[..]]}]}
+// GCC 12 reports false -Wrestrict overlaps inside std::string concatenation (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include <chrono>
 #include <cmath>
 #include <cstdio>
