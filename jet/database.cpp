@@ -240,10 +240,14 @@ std::vector<std::string> DatabaseImpl::allTableNames() {
 }
 
 const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
-  for (const auto& e : catalogue())
-    if (e.table() && e.name == name) return e;
-  for (const auto& e : catalogue())
-    if (e.table() && equalsIgnoreCase(e.name, name)) return e;
+  // A second pass re-reads the catalogue: another connection may have added the table.
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) catalogue_.reset();
+    for (const auto& e : catalogue())
+      if (e.table() && e.name == name) return e;
+    for (const auto& e : catalogue())
+      if (e.table() && equalsIgnoreCase(e.name, name)) return e;
+  }
   fail("the database has no table '" + name + "'");
 }
 

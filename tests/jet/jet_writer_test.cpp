@@ -269,9 +269,12 @@ TEST(JetWriter, PostedRowIsReachedByTheNextScanOfTheSameCursor) {
   int rows = 0;
   for (c->first(); !c->atEnd(); c->next()) ++rows;
   EXPECT_EQ(rows, 2);
-  // A second cursor and a second connection see it as well.
+  // A second cursor and a second connection see it as well, and a table
+  // added later through one connection is found by the other.
   auto other = jet::Database::open(platform::systemEnv(), path, false);
   EXPECT_EQ(jettest::readRows(*other, "info_producent").size(), 2u);
+  db->createTable({"Later", {{"a", jet::ColumnType::Long, 0}}, "", ""});
+  EXPECT_NO_THROW(other->openTable("Later", false));
 }
 
 struct Refusal {
