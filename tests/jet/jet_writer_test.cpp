@@ -441,9 +441,11 @@ TEST(JetWriter, MdbtoolsCanAddRowsToOurTables) {
     for (const auto& col : jettest::producentDef().columns) p->set(col.name, std::string("ours"));
     p->post();
   }
-  std::string cmd = std::string(JET_MDB_INSERT) + " " + oracle::shellQuote(path) + " info_producent 'Łódź' b c d e f g h i";
+  // libmdb keeps its allocations to the end: no leak reports from sanitizer builds.
+  const std::string tool = std::string("ASAN_OPTIONS=detect_leaks=0 ") + JET_MDB_INSERT;
+  std::string cmd = tool + " " + oracle::shellQuote(path) + " info_producent 'Łódź' b c d e f g h i";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  std::string row = std::string(JET_MDB_INSERT) + " " + oracle::shellQuote(path) + " Dodatki 424242";
+  std::string row = tool + " " + oracle::shellQuote(path) + " Dodatki 424242";
   for (int i = 0; i < 6; ++i) row += " t" + std::to_string(i);
   row += " 1";
   for (int i = 0; i < 19; ++i) row += " u" + std::to_string(i);
