@@ -187,9 +187,15 @@ DatabaseImpl::DatabaseImpl(platform::Env& env, const std::string& path, bool wri
   } catch (const platform::IoError& e) {
     fail(std::string("cannot open the database: ") + e.what());
   }
-  uint64_t size = f->size();
+  uint64_t size = 0;
   std::vector<uint8_t> head(kPageSize, 0);
-  size_t got = f->readAt(0, head.data(), kPageSize);
+  size_t got = 0;
+  try {
+    size = f->size();
+    got = f->readAt(0, head.data(), kPageSize);
+  } catch (const platform::IoError& e) {
+    fail(std::string("cannot read the database: ") + e.what());
+  }
   if (got < 0x20) fail("not a Jet database: the file is too short (" + std::to_string(size) + " bytes)");
   readHeader(head.data());
   if (got < kPageSize) fail("damaged database: the header page is cut short");
@@ -240,10 +246,14 @@ std::vector<std::string> DatabaseImpl::allTableNames() {
 }
 
 const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
-  for (const auto& e : catalogue())
-    if (e.table() && e.name == name) return e;
-  for (const auto& e : catalogue())
-    if (e.table() && equalsIgnoreCase(e.name, name)) return e;
+  // A second pass re-reads the catalogue: another connection may have added the table.
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) catalogue_.reset();
+    for (const auto& e : catalogue())
+      if (e.table() && e.name == name) return e;
+    for (const auto& e : catalogue())
+      if (e.table() && equalsIgnoreCase(e.name, name)) return e;
+  }
   fail("the database has no table '" + name + "'");
 }
 

@@ -14,7 +14,12 @@ PageFile::PageFile(std::unique_ptr<platform::File> file, bool writable) : file_(
 }
 
 void PageFile::refresh() {
-  uint64_t size = file_->size();
+  uint64_t size = 0;
+  try {
+    size = file_->size();
+  } catch (const platform::IoError& e) {
+    fail(std::string("cannot read the database: ") + e.what());
+  }
   if (size % kPageSize != 0) fail("damaged database: the file is not a whole number of 4096-byte pages");
   if (size / kPageSize > kMaxPages) fail("damaged database: the file is larger than Jet 4 can address");
   pageCount_ = uint32_t(size / kPageSize);

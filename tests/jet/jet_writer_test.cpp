@@ -3,6 +3,7 @@
 // GCC 12 reports false -Wrestrict overlaps inside std::string concatenation (GCC bug 105329).
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wrestrict"
+#pragma GCC diagnostic ignored "-Wstringop-overread"
 #endif
 #include <gtest/gtest.h>
 
@@ -269,9 +270,12 @@ TEST(JetWriter, PostedRowIsReachedByTheNextScanOfTheSameCursor) {
   int rows = 0;
   for (c->first(); !c->atEnd(); c->next()) ++rows;
   EXPECT_EQ(rows, 2);
-  // A second cursor and a second connection see it as well.
+  // A second cursor and a second connection see it as well, and a table
+  // added later through one connection is found by the other.
   auto other = jet::Database::open(platform::systemEnv(), path, false);
   EXPECT_EQ(jettest::readRows(*other, "info_producent").size(), 2u);
+  db->createTable({"Later", {{"a", jet::ColumnType::Long, 0}}, "", ""});
+  EXPECT_NO_THROW(other->openTable("Later", false));
 }
 
 struct Refusal {
@@ -438,9 +442,11 @@ TEST(JetWriter, MdbtoolsCanAddRowsToOurTables) {
     for (const auto& col : jettest::producentDef().columns) p->set(col.name, std::string("ours"));
     p->post();
   }
-  std::string cmd = std::string(JET_MDB_INSERT) + " " + oracle::shellQuote(path) + " info_producent 'Łódź' b c d e f g h i";
+  // libmdb keeps its allocations to the end: no leak reports from sanitizer builds.
+  const std::string tool = std::string("ASAN_OPTIONS=detect_leaks=0 ") + JET_MDB_INSERT;
+  std::string cmd = tool + " " + oracle::shellQuote(path) + " info_producent 'Łódź' b c d e f g h i";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  std::string row = std::string(JET_MDB_INSERT) + " " + oracle::shellQuote(path) + " Dodatki 424242";
+  std::string row = tool + " " + oracle::shellQuote(path) + " Dodatki 424242";
   for (int i = 0; i < 6; ++i) row += " t" + std::to_string(i);
   row += " 1";
   for (int i = 0; i < 19; ++i) row += " u" + std::to_string(i);

@@ -1,0 +1,93 @@
+// Disk failures during writing become jet::Error, never a crash or a leaked
+// platform error, and a failed creation leaves no file behind.
+// GCC 12 reports false -Wrestrict / -Wstringop-overread in inlined std::string
+// and std::vector code (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wrestrict"
+#pragma GCC diagnostic ignored "-Wstringop-overread"
+#endif
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "jet/jet.h"
+#include "platform/env_wrapper.h"
+#include "tests/jet/jet_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// Fails every write once `budget` writes have succeeded.
+class FullDiskEnv : public platform::EnvWrapper {
+ public:
+  FullDiskEnv(platform::Env& target, int budget) : EnvWrapper(target), budget_(budget) {}
+  std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
+                                           platform::Sharing s) override {
+    return std::make_unique<FailingFile>(target().openFile(p, a, c, s), budget_);
+  }
+
+ private:
+  class FailingFile : public platform::File {
+   public:
+    FailingFile(std::unique_ptr<platform::File> f, int& budget) : f_(std::move(f)), budget_(budget) {}
+    uint64_t size() override { return f_->size(); }
+    size_t readAt(uint64_t o, void* b, size_t n) override { return f_->readAt(o, b, n); }
+    void writeAt(uint64_t o, const void* d, size_t n) override {
+      if (budget_-- <= 0) throw platform::IoError("There is not enough space on the disk");
+      f_->writeAt(o, d, n);
+    }
+    void truncate(uint64_t s) override { f_->truncate(s); }
+    void sync() override { f_->sync(); }
+
+   private:
+    std::unique_ptr<platform::File> f_;
+    int& budget_;
+  };
+  int budget_;
+};
+
+TEST(JetFaults, FailedCreationIsAnErrorAndLeavesNoFile) {
+  test::TempDir dir;
+  std::string path = dir.path("full.mdb");
+  for (int budget = 0; budget < 120; budget += 3) {
+    SCOPED_TRACE(budget);
+    FullDiskEnv env(platform::systemEnv(), budget);
+    try {
+      auto db = jet::Database::create(env, path);
+      db->createTable(jettest::producentDef());
+      db->createTable(jettest::dodatkiDef());
+    } catch (const jet::Error& e) {
+      EXPECT_NE(std::string(e.what()).find("not enough space"), std::string::npos) << e.what();
+    }
+    platform::systemEnv().deleteFile(path);
+  }
+  FullDiskEnv env(platform::systemEnv(), 5);
+  EXPECT_THROW(jet::Database::create(env, path), jet::Error);
+  EXPECT_FALSE(platform::systemEnv().fileExists(path));
+}
+
+TEST(JetFaults, FailedPostIsAnErrorAndTheFileStaysReadable) {
+  test::TempDir dir;
+  std::string path = dir.path("post.mdb");
+  jettest::createAccessoryDb(path);
+  for (int budget = 0; budget < 12; ++budget) {
+    SCOPED_TRACE(budget);
+    FullDiskEnv env(platform::systemEnv(), budget);
+    auto db = jet::Database::open(env, path, true);
+    auto c = db->openTable("Dodatki", true);
+    bool failed = false;
+    for (int i = 0; i < 20 && !failed; ++i) {
+      jettest::fillDodatki(*c, budget * 10 + i);
+      try {
+        c->post();
+      } catch (const jet::Error&) {
+        failed = true;
+      }
+    }
+    EXPECT_TRUE(failed);
+    auto reader = jet::Database::open(platform::systemEnv(), path, false);
+    EXPECT_NO_THROW(jettest::readRows(*reader, "Dodatki"));
+  }
+}
+
+}  // namespace
