@@ -12,7 +12,7 @@ APT_PACKAGES=(
   libjpeg62-turbo-dev zlib1g-dev googletest libgtest-dev pkg-config
   wine wine64 fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxcomposite1 libxinerama1
   xvfb xauth x11-utils xdotool imagemagick
-  mdbtools p7zip-full unzip libarchive-tools osslsigncode openssl
+  mdbtools mdbtools-dev p7zip-full unzip libarchive-tools osslsigncode openssl
   python3 clang libclang-rt-14-dev
 )
 
