@@ -1,28 +1,44 @@
 #!/usr/bin/env bash
-# Runs the installer: sets up what is missing, builds, and starts installer.exe
-# under Wine on your display, or under Xvfb with a screenshot written to
-# artifacts/screenshot.png when there is no display. Arguments go to the
-# installer (for example /d for diagnostic mode).
+# Runs the demo: sets up what is missing, builds, packs the demo package into a
+# demo installer with pack, prepares a demo CAD installation on Wine's drive D:
+# and starts the installer under Wine on your display, or under Xvfb with a
+# screenshot in artifacts/demo/screenshot.png when there is no display.
+# Arguments go to the installer (for example /d for diagnostic mode).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 ./scripts/setup-deps.sh
+cmake --preset native >/dev/null
+cmake --build --preset native --target pack
 cmake --preset win >/dev/null
-cmake --build --preset win
+cmake --build --preset win --target installer
+
+DEMO="$ROOT/artifacts/demo"
+PACK="$ROOT/build-native/tools/pack/pack"
+mkdir -p "$DEMO"
+./scripts/make-demo-package.sh "$PACK" "$DEMO/package"
+rm -f "$DEMO/instalator-demo.exe"
+"$PACK" build --stub "$ROOT/build-win/resources/installer.exe" --package "$DEMO/package" -o "$DEMO/instalator-demo.exe"
+
+# The demo CAD installation: D:\Orvanta\CAD Virel v. 2.0\ with its dodatki folder.
 export WINEPREFIX="$ROOT/.deps/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-EXE="$ROOT/build-win/resources/installer.exe"
-WORK="$ROOT/artifacts/run"
-mkdir -p "$WORK"
-cd "$WORK"
+rm -rf "$DEMO/drive-d" "$DEMO/work"
+mkdir -p "$DEMO/drive-d/Orvanta/CAD Virel v. 2.0/dodatki" "$DEMO/work"
+wineserver -k 2>/dev/null || true
+wineserver -w
+ln -sfn "$DEMO/drive-d" "$WINEPREFIX/dosdevices/d:"
+cd "$DEMO/work"
+
 if [ -n "${DISPLAY:-}" ]; then
-  exec wine "$EXE" "$@"
+  wine "$DEMO/instalator-demo.exe" "$@"
+  echo "Installed files (if you installed): $DEMO/drive-d/Orvanta/CAD Virel v. 2.0/"
+  exit 0
 fi
-SHOT="$ROOT/artifacts/screenshot.png"
+SHOT="$DEMO/screenshot.png"
+rm -f "$SHOT"
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh -c '
   wine "$0" "$@" &
-  pid=$!
   sleep "${RUN_SECONDS:-6}"
   import -window root "'"$SHOT"'"
-  wineserver -k
-  wait $pid 2>/dev/null || true' "$EXE" "$@"
-echo "No display: the installer ran under Xvfb; screenshot in $SHOT"
+  wineserver -k' "$DEMO/instalator-demo.exe" "$@"
+echo "No display: the demo installer ran under Xvfb; screenshot in $SHOT"

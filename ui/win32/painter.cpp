@@ -161,7 +161,15 @@ void Painter::paint(HDC dc, const Window& window, RECT area, size_t upTo) const 
   const auto& controls = window.controls();
   for (size_t i = 0; i < controls.size() && i <= upTo; ++i) {
     const Control& c = *controls[i];
-    if (!c.visible() || !intersects(c.bounds(), area)) continue;
+    if (!c.visible()) continue;
+    Bounds b = c.bounds();
+    if (c.kind() == ControlKind::Label) {
+      // A label's size follows its text in its font.
+      const SIZE size = measureLabel(c);
+      b.width = size.cx;
+      b.height = size.cy;
+    }
+    if (!intersects(b, area)) continue;
     switch (c.kind()) {
       case ControlKind::Picture: drawPicture(dc, c, origin); break;
       case ControlKind::Label: drawLabel(dc, c, origin); break;
