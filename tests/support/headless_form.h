@@ -18,8 +18,10 @@ class FolderEnv : public platform::EnvWrapper {
   std::string currentDir() override { return cwd_; }
   std::vector<std::string> driveRoots() override { return roots; }
   std::vector<std::string> processNames() override { return processes; }
+  std::string executablePath() override { return exe.empty() ? EnvWrapper::executablePath() : exe; }
   std::vector<std::string> roots;
   std::vector<std::string> processes{"init", "bash"};
+  std::string exe;  // the installer file the start-up reads; empty: this test program
 
  private:
   std::string cwd_;
