@@ -1,4 +1,5 @@
 // Opening a database, the catalogue, schemas and table scans.
+#include "jet/ascii.h"
 #include <algorithm>
 #include <set>
 
@@ -21,17 +22,6 @@ namespace {
 constexpr char kRequiredProperty[] = "Required";
 // An overflow slot names the row that holds the data; that row never points on.
 constexpr int kMaxOverflowHops = 1;
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // Rows of one table in storage order.
 class Scanner {

@@ -1,3 +1,4 @@
+#include "jet/ascii.h"
 #include "jet/table_def.h"
 
 #include <algorithm>
@@ -68,17 +69,6 @@ struct Reader {
     return s;
   }
 };
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 //
 // Global usage map (page 1, row 0), inline: a SET bit means the page is free;
 // its window always covers the whole file. Row 1 is an all-zero inline map.
+#include "jet/ascii.h"
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -38,17 +39,6 @@ double nowAsOleDate() {
   using namespace std::chrono;
   double seconds = double(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count()) / 1000.0;
   return kUnixEpochAsOleDate + seconds / 86400.0;
-}
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Rebuilds a data page from its rows (used for page 1 when row 0 grows).
