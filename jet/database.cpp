@@ -1,5 +1,4 @@
 // Opening a database, the catalogue, schemas and table scans.
-#include "jet/ascii.h"
 #include <algorithm>
 #include <set>
 
@@ -10,6 +9,7 @@
 #include "jet/row_codec.h"
 #include "jet/system_catalogue.h"
 #include "jet/text_codec.h"
+#include "jet/ascii.h"
 
 namespace jet {
 

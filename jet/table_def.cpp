@@ -1,4 +1,3 @@
-#include "jet/ascii.h"
 #include "jet/table_def.h"
 
 #include <algorithm>
@@ -6,6 +5,7 @@
 
 #include "jet/byte_order.h"
 #include "jet/text_codec.h"
+#include "jet/ascii.h"
 
 namespace jet::detail {
 namespace {

@@ -4,7 +4,6 @@
 //
 // Global usage map (page 1, row 0), inline: a SET bit means the page is free;
 // its window always covers the whole file. Row 1 is an all-zero inline map.
-#include "jet/ascii.h"
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -19,6 +18,7 @@
 #include "jet/row_codec.h"
 #include "jet/system_catalogue.h"
 #include "jet/text_codec.h"
+#include "jet/ascii.h"
 
 namespace jet::detail {
 namespace {
