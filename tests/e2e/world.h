@@ -36,7 +36,7 @@ int run(const std::wstring& exe, const std::wstring& args);
 // Builds an accessory database with pack.exe; the Windows path written.
 std::wstring makeDatabase(const std::wstring& folder, const std::string& fileName, const std::vector<Accessory>& rows,
                           const std::vector<std::string>& producers);
-// Packs an installer for the spec with pack.exe, or, for a damaged package
+// Packs an installer from the description with pack.exe, or, for a damaged package
 // that pack would refuse, assembles it here; its Windows path.
 std::wstring buildInstaller(const std::string& scenario, const PackageSpec& spec);
 // An installer whose last 20 bytes carry the given footer text (no package).
