@@ -54,6 +54,9 @@ void TForm1::ButtonInstallClick() {
           if (res) {
             info(2, "Zaczynamy obsługę bazy dodatki.mdb");
             res = false;
+            // An install killed during the merge leaves its dodatki_new.mdb;
+            // it would refuse the rename and fail every later install.
+            if (env_.fileExists(newMdb)) (void)env_.deleteFile(newMdb);
             (void)env_.renameNoReplace(mdb, newMdb);
             if (CopyMdb(newMdb, oldMdb, mdb)) res = true;
           }
