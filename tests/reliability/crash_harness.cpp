@@ -7,7 +7,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -167,7 +170,8 @@ struct World {
 
 // The installer as a customer runs it: start-up, the timer tick that shows
 // the window and runs the readiness check, then Install.
-int runInstaller(const World& w, const std::string& installer) {
+// With `installStarts` set, the moment Install is clicked is written there.
+int runInstaller(const World& w, const std::string& installer, const std::string& installStarts) {
   try {
     FolderEnv env(platform::systemEnv(), w.cwd);
     env.roots = {w.drive};
@@ -177,6 +181,8 @@ int runInstaller(const World& w, const std::string& installer) {
     form.FormCreate();
     form.window().onTimer();
     if (!form.ready) return kNotReady;
+    if (!installStarts.empty())
+      std::ofstream(installStarts) << Clock::now().time_since_epoch().count();
     form.ButtonInstallClick();
     const auto& memo = form.infoBox.lines();
     // Only level-1 lines reach the memo outside diagnostic mode.
@@ -195,10 +201,11 @@ struct ChildEnd {
 
 // Runs the installer in a child process, killed after `killAfter` unless it
 // finishes first (a negative delay never kills).
-ChildEnd runChild(const World& w, const std::string& installer, std::chrono::microseconds killAfter) {
+ChildEnd runChild(const World& w, const std::string& installer, std::chrono::microseconds killAfter,
+                  const std::string& installStarts = {}) {
   std::fflush(nullptr);
   const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(runInstaller(w, installer));
+  if (pid == 0) ::_exit(runInstaller(w, installer, installStarts));
   if (killAfter.count() >= 0) {
     std::this_thread::sleep_for(killAfter);
     ::kill(pid, SIGKILL);
@@ -253,9 +260,15 @@ Figures run(int kills, uint32_t seed) {
   const World reference(dir, "reference");
   reference.reset(in);
   const auto started = Clock::now();
-  const ChildEnd full = runChild(reference, in.installer(), std::chrono::microseconds(-1));
+  const std::string mark = dir.path("install-starts.txt");
+  const ChildEnd full = runChild(reference, in.installer(), std::chrono::microseconds(-1), mark);
   const auto fullRun = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+  Clock::rep clicked = 0;
+  std::ifstream(mark) >> clicked;
+  const auto installStart = std::chrono::duration_cast<std::chrono::microseconds>(
+      Clock::time_point(Clock::duration(clicked)) - started);
   fig.fullRunMs = fullRun.count() / 1000.0;
+  fig.installMs = (fullRun - installStart).count() / 1000.0;
   if (full.exitCode != kInstalled) {
     fig.findings.push_back("the uninterrupted install failed with code " + std::to_string(full.exitCode));
     return fig;
@@ -264,7 +277,12 @@ Figures run(int kills, uint32_t seed) {
 
   std::mt19937 random(seed);
   // A little past the end, so the last steps are hit as well.
-  std::uniform_int_distribution<int64_t> delay(0, fullRun.count() * 21 / 20);
+  // Start-up takes most of a run but touches the package folder only in the
+  // check, so every second kill is aimed at the install itself.
+  const int64_t last = fullRun.count() * 21 / 20;
+  std::uniform_int_distribution<int64_t> anyMoment(0, last);
+  std::uniform_int_distribution<int64_t> duringInstall(std::clamp<int64_t>(installStart.count(), 0, last), last);
+  auto delay = [&](std::mt19937& r) { return r() % 2 ? anyMoment(r) : duringInstall(r); };
   const World w(dir, "trial");
   for (int trial = 0; fig.kills < kills && trial < kills * 3; ++trial) {
     w.reset(in);
@@ -310,6 +328,7 @@ std::string table(const Figures& f) {
   };
   out << "crash consistency\n";
   row("one uninterrupted run (ms)", std::to_string(static_cast<int>(f.fullRunMs)));
+  row("  of which the install (ms)", std::to_string(static_cast<int>(f.installMs)));
   row("kills", std::to_string(f.kills));
   for (const auto& [phase, n] : f.perPhase) row("  " + std::string(phaseName(phase)), std::to_string(n));
   row("runs that finished before the kill", std::to_string(f.finishedFirst));

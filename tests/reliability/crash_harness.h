@@ -24,6 +24,7 @@ struct Figures {
   std::map<Phase, int> perPhase;
   std::vector<std::string> findings;  // one line per failed trial
   double fullRunMs = 0;      // one uninterrupted run, start-up to finish
+  double installMs = 0;      // the part of it after Install is clicked
 };
 
 // Runs `kills` trials in a fresh temporary world, the random delays drawn
