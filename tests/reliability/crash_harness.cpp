@@ -160,10 +160,14 @@ struct World {
     cwd = base + s + "cwd";
     packageFolder = drive + "Orvanta" + s + "CAD 1" + s + "dodatki" + s + kPackage + s;
   }
-  void reset(const Inputs& in) const {
+  // installed: the package was installed before, its database is there.
+  void reset(const Inputs& in, bool installed) const {
     fs::remove_all(fs::path(drive).parent_path().parent_path());
     fs::create_directories(cwd);
-    writeBytes(packageFolder + "dodatki.mdb", in.installedBytes);
+    if (installed)
+      writeBytes(packageFolder + "dodatki.mdb", in.installedBytes);
+    else
+      fs::create_directories(packageFolder);
   }
   std::string file(const std::string& name) const { return packageFolder + name; }
 };
@@ -258,7 +262,7 @@ Figures run(int kills, uint32_t seed) {
 
   // An uninterrupted install gives the expected database and the length of a run.
   const World reference(dir, "reference");
-  reference.reset(in);
+  reference.reset(in, true);
   const auto started = Clock::now();
   const std::string mark = dir.path("install-starts.txt");
   const ChildEnd full = runChild(reference, in.installer(), std::chrono::microseconds(-1), mark);
@@ -273,7 +277,14 @@ Figures run(int kills, uint32_t seed) {
     fig.findings.push_back("the uninterrupted install failed with code " + std::to_string(full.exitCode));
     return fig;
   }
-  const Contents expected = readContents(reference.file("dodatki.mdb"));
+  const Contents expectedUpdate = readContents(reference.file("dodatki.mdb"));
+  const World firstReference(dir, "first");
+  firstReference.reset(in, false);
+  if (runChild(firstReference, in.installer(), std::chrono::microseconds(-1)).exitCode != kInstalled) {
+    fig.findings.push_back("the uninterrupted first install failed");
+    return fig;
+  }
+  const Contents expectedFirst = readContents(firstReference.file("dodatki.mdb"));
 
   std::mt19937 random(seed);
   // A little past the end, so the last steps are hit as well.
@@ -285,21 +296,26 @@ Figures run(int kills, uint32_t seed) {
   auto delay = [&](std::mt19937& r) { return r() % 2 ? anyMoment(r) : duringInstall(r); };
   const World w(dir, "trial");
   for (int trial = 0; fig.kills < kills && trial < kills * 3; ++trial) {
-    w.reset(in);
+    // Every fourth trial installs the package for the first time.
+    const bool first = trial % 4 == 3;
+    const Contents& expected = first ? expectedFirst : expectedUpdate;
+    w.reset(in, !first);
     const ChildEnd end = runChild(w, in.installer(), std::chrono::microseconds(delay(random)));
     if (!end.killed) {
       ++fig.finishedFirst;
       continue;
     }
     ++fig.kills;
+    if (first) ++fig.firstInstallKills;
     const Phase phase = phaseOf(w, expected);
     ++fig.perPhase[phase];
-    const std::string where = "kill " + std::to_string(fig.kills) + " (" + phaseName(phase) + "):";
+    const std::string where = "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") + " (" +
+                              phaseName(phase) + "):";
     // The check's own side name counts: the next check puts it back.
     const bool kept = readable(w.file("dodatki.mdb")) || readable(w.file("dodatki_old.mdb")) ||
                       readable(w.file("dodatki.mdb.old"));
     bool failed = false;
-    if (!kept) {
+    if (!kept && !first) {
       ++fig.lost;
       failed = true;
       fig.findings.push_back(where + " no readable database left:" + describeFolder(w));
@@ -331,6 +347,7 @@ std::string table(const Figures& f) {
   row("  of which the install (ms)", std::to_string(static_cast<int>(f.installMs)));
   row("kills", std::to_string(f.kills));
   for (const auto& [phase, n] : f.perPhase) row("  " + std::string(phaseName(phase)), std::to_string(n));
+  row("  of them during a first install", std::to_string(f.firstInstallKills));
   row("runs that finished before the kill", std::to_string(f.finishedFirst));
   row("survived (kept, reinstalled right)", std::to_string(f.survived));
   row("lost databases", std::to_string(f.lost));

@@ -16,6 +16,7 @@ const char* phaseName(Phase p);
 
 struct Figures {
   int kills = 0;             // trials whose child was killed before it finished
+  int firstInstallKills = 0; // kills while the package was installed for the first time
   int finishedFirst = 0;     // trials whose child finished before the kill
   int survived = 0;          // kills after which the database was readable and the restart merged right
   int lost = 0;              // kills after which neither name held a readable database
