@@ -35,6 +35,9 @@ constexpr const char* kPackage = "Meble";
 // Child exit codes.
 constexpr int kInstalled = 0, kNotReady = 2, kInstallFailed = 3, kUnexpectedError = 4;
 // Rows in each database: enough that the merge takes a fair share of the run.
+// A model file of the package, big enough to be caught half written.
+const std::string kModel = std::string("modele") + TempDir::sep() + "szafka.mdl";
+std::string modelBytes() { return std::string(200000, 'm'); }
 constexpr int kInstalledRows = 300, kPackageRows = 300, kOverlap = 100;
 
 // Dodatki rows as ID -> all columns, info_producent rows as Producent -> all
@@ -125,7 +128,7 @@ class Inputs {
                               platform::Sharing::DenyWrite);
       package::zip::ZipWriter zip(*out);
       zip.addBytes(std::string(kPackage) + "\\dodatki.mdb", packageMdb);
-      zip.addBytes(std::string(kPackage) + "\\modele\\szafka.mdl", std::string(200000, 'm'));
+      zip.addBytes(std::string(kPackage) + "\\modele\\szafka.mdl", modelBytes());
       zip.finish();
     }
     models = fileBytes(dir_.path("models.zip"));
@@ -289,13 +292,27 @@ Figures run(int kills, uint32_t seed) {
   std::mt19937 random(seed);
   // A little past the end, so the last steps are hit as well.
   // Start-up takes most of a run but touches the package folder only in the
-  // check, so every second kill is aimed at the install itself.
-  const int64_t last = fullRun.count() * 21 / 20;
-  std::uniform_int_distribution<int64_t> anyMoment(0, last);
-  std::uniform_int_distribution<int64_t> duringInstall(std::clamp<int64_t>(installStart.count(), 0, last), last);
-  auto delay = [&](std::mt19937& r) { return r() % 2 ? anyMoment(r) : duringInstall(r); };
+  // check, so every second kill is aimed at the install itself. Runs are
+  // timed again as the trials go, and the shortest sets the range, so a slow
+  // first measurement on a busy machine does not push the kills past the end.
+  int64_t shortest = fullRun.count();
+  const double installFrom = fullRun.count() > 0 ? static_cast<double>(installStart.count()) / fullRun.count() : 0;
+  auto delay = [&](std::mt19937& r) {
+    const int64_t last = shortest * 21 / 20;
+    const auto from = std::clamp<int64_t>(static_cast<int64_t>(installFrom * shortest), 0, last);
+    return r() % 2 ? std::uniform_int_distribution<int64_t>(0, last)(r)
+                   : std::uniform_int_distribution<int64_t>(from, last)(r);
+  };
+  auto timedRun = [&](const World& world) {
+    const auto t0 = Clock::now();
+    const ChildEnd end = runChild(world, in.installer(), std::chrono::microseconds(-1));
+    if (end.exitCode == kInstalled)
+      shortest = std::min<int64_t>(
+          shortest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
+    return end;
+  };
   const World w(dir, "trial");
-  for (int trial = 0; fig.kills < kills && trial < kills * 3; ++trial) {
+  for (int trial = 0; fig.kills < kills && trial < kills * 20; ++trial) {
     // Every fourth trial installs the package for the first time.
     const bool first = trial % 4 == 3;
     const Contents& expected = first ? expectedFirst : expectedUpdate;
@@ -320,14 +337,15 @@ Figures run(int kills, uint32_t seed) {
       failed = true;
       fig.findings.push_back(where + " no readable database left:" + describeFolder(w));
     }
-    const ChildEnd again = runChild(w, in.installer(), std::chrono::microseconds(-1));
+    const ChildEnd again = timedRun(w);
     if (again.exitCode != kInstalled) {
       ++fig.wedged;
       failed = true;
       fig.findings.push_back(where + " the install after it ended with code " + std::to_string(again.exitCode) + ":" +
                              describeFolder(w));
     } else if (contentsIfReadable(w.file("dodatki.mdb")) != std::optional<Contents>(expected) ||
-               fs::exists(w.file("dodatki_old.mdb")) || fs::exists(w.file("dodatki_new.mdb"))) {
+               fs::exists(w.file("dodatki_old.mdb")) || fs::exists(w.file("dodatki_new.mdb")) ||
+               fileBytes(w.file(kModel)) != modelBytes()) {
       ++fig.wrongMerge;
       failed = true;
       fig.findings.push_back(where + " the install after it left another database:" + describeFolder(w));
