@@ -152,4 +152,26 @@ TEST_F(InstallCommand, WithoutArchivesOnlyTheFinalStepsRun) {
   EXPECT_FALSE(f.env.fileExists(f.tmp("packages.zip")));
 }
 
+// What an install killed during the merge leaves behind (the package database
+// set aside, dodatki.mdb half written, the backup if there was an installed
+// database); the next install must merge as if nothing had happened.
+void expectRedone(InstallCommand& t, bool backup, const Keys& expected) {
+  auto& f = t.f;
+  const std::string package = t.database({test::accessory(1, "Nowy", "new"), test::accessory(9, "Listwa", "new")});
+  if (backup)
+    f.dir.write("CAD/dodatki/Meble/dodatki_old.mdb",
+                t.database({test::accessory(1, "Stary", "old"), test::accessory(5, "Nóżka", "old")}));
+  f.dir.write("CAD/dodatki/Meble/dodatki_new.mdb", package);
+  f.dir.write("CAD/dodatki/Meble/dodatki.mdb", package.substr(0, 8192));
+  t.modelsZip(package);
+  f.form.ButtonInstallClick();
+  EXPECT_EQ(t.installedKeys(), expected);
+  EXPECT_FALSE(t.inPackage("dodatki_old.mdb") || t.inPackage("dodatki_new.mdb"));
+  EXPECT_TRUE(t.said("Poprawnie zakończono instalację modeli."));
+}
+
+TEST_F(InstallCommand, AnUpdateKilledDuringTheMergeIsRedone) { expectRedone(*this, true, {"1/new", "5/old", "9/new"}); }
+
+TEST_F(InstallCommand, AFirstInstallKilledDuringTheMergeIsRedone) { expectRedone(*this, false, {"1/new", "9/new"}); }
+
 }  // namespace
