@@ -78,15 +78,7 @@ bool hasEntry(const zip::ZipReader& reader, const std::string& name) {
 
 int runCheck(const Args& args) {
   const auto p = parseArgs(args, {});
-  if (p.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if (!p.error.empty() || p.positional.size() != 1) {
-    complain((p.error.empty() ? std::string("give exactly one FILE") : p.error) +
-             "\nRun 'pack check --help' for the usage.");
-    return kExitUsage;
-  }
+  if (auto code = helpOrUsageError(p, "check", kHelp)) return *code;
   const std::string& path = p.positional[0];
   platform::Env& env = platform::systemEnv();
   std::vector<std::string> problems;

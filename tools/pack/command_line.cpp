@@ -91,4 +91,17 @@ std::string humanSize(uint64_t bytes) {
   return buf;
 }
 
+std::optional<int> helpOrUsageError(const ParsedArgs& p, const char* command, const char* help) {
+  if (p.help) {
+    std::fputs(help, stdout);
+    return kExitOk;
+  }
+  if (!p.error.empty() || p.positional.size() != 1) {
+    complain((p.error.empty() ? std::string("give exactly one FILE") : p.error) + "\nRun 'pack " + command +
+             " --help' for the usage.");
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
 }  // namespace pack

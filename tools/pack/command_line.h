@@ -25,6 +25,10 @@ struct ParsedArgs {
 ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
                      const std::map<std::string, std::string>& aliases = {});
 
+// For commands that take exactly one FILE: prints the help, or the usage
+// error, and returns the exit code then; nullopt when the command should run.
+std::optional<int> helpOrUsageError(const ParsedArgs& p, const char* command, const char* help);
+
 // "pack: " + text on standard error.
 void complain(const std::string& text);
 

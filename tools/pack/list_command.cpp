@@ -65,15 +65,7 @@ void printPackageName(const std::vector<std::string>& folders) {
 
 int runList(const Args& args) {
   const auto p = parseArgs(args, {});
-  if (p.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if (!p.error.empty() || p.positional.size() != 1) {
-    complain((p.error.empty() ? std::string("give exactly one FILE") : p.error) +
-             "\nRun 'pack list --help' for the usage.");
-    return kExitUsage;
-  }
+  if (auto code = helpOrUsageError(p, "list", kHelp)) return *code;
   const std::string& path = p.positional[0];
   platform::Env& env = platform::systemEnv();
   try {
