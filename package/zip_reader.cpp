@@ -37,6 +37,13 @@ void localSizes(const unsigned char* header, const std::string& extra, uint64_t&
   }
 }
 
+// The temporary name's failure message names the file the user knows.
+std::string namingTarget(std::string message, const std::string& partial, const std::string& target) {
+  const size_t at = message.find(partial);
+  if (at != std::string::npos) message.replace(at, partial.size(), target);
+  return message;
+}
+
 }  // namespace
 
 ZipReader::ZipReader(platform::Env& env, const std::string& path)
@@ -118,6 +125,13 @@ void ZipReader::makeFolders(const std::string& folder) {
   lastFolder_ = folder;
 }
 
+void ZipReader::putInPlace(const std::string& partial, const std::string& target) {
+  if (env_.renameReplace(partial, target)) return;
+  // A read-only file from an earlier install cannot be replaced as it is.
+  if (env_.fileExists(target) && env_.setFileAttributes(target, 0) && env_.renameReplace(partial, target)) return;
+  throw platform::IoError("Cannot write " + target);
+}
+
 void ZipReader::extract(size_t index, const std::string& destDir) {
   const ZipEntry& e = dir_.entries[index];
   if (auto why = unsafeNameReason(e.relativeName())) rejectEntry(e, "unsafe name: " + *why);
@@ -130,15 +144,16 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   makeFolders(target.substr(0, target.rfind(sep) + 1));
   const uint64_t from = dataOffset(index);
 
+  // Unpacked under a temporary name and renamed into place, so a killed or
+  // failed install never leaves a half-written file under the real name; a
+  // leftover temporary file from a killed install is simply overwritten.
+  const std::string partial = target + kPartialSuffix;
   std::unique_ptr<platform::File> out;
   try {
-    out = env_.openFile(target, platform::Access::ReadWrite, platform::Creation::CreateAlways,
+    out = env_.openFile(partial, platform::Access::ReadWrite, platform::Creation::CreateAlways,
                         platform::Sharing::DenyWrite);
-  } catch (const platform::IoError&) {
-    // A read-only file from an earlier install cannot be replaced as it is.
-    if (!env_.fileExists(target) || !env_.setFileAttributes(target, 0)) throw;
-    out = env_.openFile(target, platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                        platform::Sharing::DenyWrite);
+  } catch (const platform::IoError& err) {
+    throw platform::IoError(namingTarget(err.what(), partial, target));
   }
   try {
     uint64_t at = 0;
@@ -147,9 +162,10 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
       at += n;
     });
     out.reset();
+    putInPlace(partial, target);
   } catch (...) {
     out.reset();
-    env_.deleteFile(target);  // no half-written or damaged file under the real name
+    env_.deleteFile(partial);
     throw;
   }
   (void)env_.setFileDosTime(target, e.dosDate, e.dosTime);

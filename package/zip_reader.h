@@ -13,6 +13,9 @@
 
 namespace package::zip {
 
+// Appended to an entry's name while it is being written.
+inline constexpr const char* kPartialSuffix = ".~part";
+
 class ZipReader {
  public:
   // Opens the archive for reading (denying writers) and reads its central
@@ -31,9 +34,10 @@ class ZipReader {
   void validateForExtraction();
 
   // Extracts entry `index` below destDir (which ends with the separator):
-  // folders on the way created, an existing file replaced, data checked
-  // against its CRC-32, time and DOS attributes applied. A file that fails
-  // half-way is removed again. Throws ZipError or platform::IoError.
+  // folders on the way created, data checked against its CRC-32 while it is
+  // written under the name plus kPartialSuffix, then renamed over any existing
+  // file; time and DOS attributes applied. A file that fails half-way is
+  // removed again. Throws ZipError or platform::IoError.
   void extract(size_t index, const std::string& destDir);
 
   // Decodes entry `index` and hands its data to `output` (CRC and size checked).
@@ -48,6 +52,7 @@ class ZipReader {
   uint64_t dataOffset(size_t index);
   std::string targetPath(const ZipEntry& e, const std::string& destDir) const;
   void makeFolders(const std::string& folder);
+  void putInPlace(const std::string& partial, const std::string& target);
 
   platform::Env& env_;
   std::unique_ptr<platform::File> file_;

@@ -8,6 +8,7 @@
 #include "package/package.h"
 #include "package/progress.h"
 #include "package/zip_format.h"
+#include "package/zip_reader.h"
 #include "platform/env_wrapper.h"
 #include "tests/package/fake_reporter.h"
 #include "tests/package/zip_builder.h"
@@ -287,7 +288,8 @@ class RefusingEnv : public PolishOemEnv {
   RefusingEnv(platform::Env& target, std::string refused) : PolishOemEnv(target), refused_(std::move(refused)) {}
   std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
                                            platform::Sharing s) override {
-    if (p == refused_ && c != platform::Creation::OpenExisting) throw platform::IoError("Cannot open " + p + ": full");
+    // The entry's temporary name is refused too.
+    if (p.rfind(refused_, 0) == 0 && c != platform::Creation::OpenExisting) throw platform::IoError("Cannot open " + p + ": full");
     return PolishOemEnv::openFile(p, a, c, s);
   }
 
@@ -341,11 +343,15 @@ TEST_F(Archive, DamagedArchivesGiveTheReadersTexts) {
   };
   for (const auto& c : cases) {
     reporter = {};
+    dir.write("out/second.txt", "from an earlier install");
     std::string bytes = makeZip({{"first.txt", "1"}, {"second.txt", "second entry", test::stored()}});
     c.apply(bytes);
     EXPECT_FALSE(extract(bytes)) << c.label;
     EXPECT_EQ(reporter.at(1), std::vector<std::string>{c.message}) << c.label;
-    EXPECT_FALSE(env.fileExists(out("second.txt"))) << c.label;
+    // The file the failed entry would have replaced is untouched, and nothing
+    // half-written stays beside it.
+    EXPECT_EQ(readOut("second.txt"), "from an earlier install") << c.label;
+    EXPECT_FALSE(env.fileExists(out(std::string("second.txt") + zip::kPartialSuffix))) << c.label;
   }
 }
 

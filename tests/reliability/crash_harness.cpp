@@ -337,17 +337,7 @@ Figures run(int kills, uint32_t seed) {
       failed = true;
       fig.findings.push_back(where + " no readable database left:" + describeFolder(w));
     }
-    // A first install killed while unpacking leaves a half-written dodatki.mdb
-    // that the next install takes for an installed database; known and open.
-    const bool halfUnpacked = first && fs::exists(w.file("dodatki.mdb")) && !readable(w.file("dodatki.mdb")) &&
-                              !fs::exists(w.file("dodatki_old.mdb")) && !fs::exists(w.file("dodatki_new.mdb"));
     const ChildEnd again = timedRun(w);
-    if (again.exitCode != kInstalled && halfUnpacked) {
-      ++fig.halfUnpackedFirst;
-      fig.openFindings.push_back(where + " the install after it ended with code " + std::to_string(again.exitCode) +
-                                 ":" + describeFolder(w));
-      continue;
-    }
     if (again.exitCode != kInstalled) {
       ++fig.wedged;
       failed = true;
@@ -381,7 +371,6 @@ std::string table(const Figures& f) {
   row("lost databases", std::to_string(f.lost));
   row("wrong result after reinstall", std::to_string(f.wrongMerge));
   row("reinstall refused or failed", std::to_string(f.wedged));
-  row("open: first install half unpacked", std::to_string(f.halfUnpackedFirst));
   return out.str();
 }
 

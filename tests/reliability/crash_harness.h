@@ -22,10 +22,6 @@ struct Figures {
   int lost = 0;              // kills after which neither name held a readable database
   int wrongMerge = 0;        // restarts whose result differs from an uninterrupted install
   int wedged = 0;            // restarts that did not offer or did not finish the install
-  // Restarts that failed on a dodatki.mdb half written by a first install
-  // killed while unpacking: a known open fault, shown but not failed on.
-  int halfUnpackedFirst = 0;
-  std::vector<std::string> openFindings;
   std::map<Phase, int> perPhase;
   std::vector<std::string> findings;  // one line per failed trial
   double fullRunMs = 0;      // one uninterrupted run, start-up to finish
