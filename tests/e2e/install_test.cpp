@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/driver.h"
+#include "platform/win32/wide.h"
+#include "tests/e2e/file_snapshot.h"
 #include "tests/e2e/scenario.h"
 #include "tests/e2e/world.h"
 #include "ui/win32/control_id.h"
@@ -104,6 +106,38 @@ TEST_F(Install, SecondInstallMergesWithTheInstalledDatabase) {
   EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
   s.app.click("bnCloseNormal");
   EXPECT_EQ(s.app.waitExit(), 0);
+}
+
+// An installer is run from a Downloads folder on a customer's machine: it may
+// write its working folder and the installation, nothing else. Drive C: and
+// the test's own folders (drive D:, the installers, every working folder) are
+// compared before the installer starts and after it has ended.
+TEST_F(Install, WritesOnlyItsWorkingFolderAndTheInstallation) {
+  e2e::makeInstallation();
+  e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Stary uchwyt"}, {6, "DELETE"}}, {"Meble Testowe"});
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Nowy uchwyt"}, {9, "Listwa"}};
+  const std::wstring exe = e2e::buildInstaller("footprint", spec);
+  ASSERT_FALSE(exe.empty());
+  e2e::Scenario s("footprint");
+  const std::vector<std::wstring> roots = {L"C:\\", e2e::windowsPath(ARTIFACTS_DIR) + L"\\"};
+  // Drive D: is a folder of the test's own, walked through drive Z:.
+  const std::wstring installationSeenFromZ =
+      e2e::windowsPath(std::string(ARTIFACTS_DIR) + "/drive-d/Orvanta/CAD Virel/");
+  const e2e::FileSnapshot before = e2e::snapshotFiles(roots);
+  ASSERT_GT(before.size(), 100u);  // drive C: was really walked
+  ASSERT_TRUE(s.startInstaller(L"", exe));
+  expectReady(s.app);
+  install(s.app);
+  EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"),
+            (std::map<int, std::string>{{1, "Nowy uchwyt"}, {9, "Listwa"}}));
+  s.app.click("bnCloseNormal");
+  ASSERT_EQ(s.app.waitExit(), 0);
+  const auto outside =
+      e2e::changedOutside(before, e2e::snapshotFiles(roots), {s.folder() + L"tmp\\", installationSeenFromZ});
+  std::string listed;
+  for (const auto& p : outside) listed += "\n  " + platform::win32::narrow(p);
+  EXPECT_TRUE(outside.empty()) << "written outside the working folder and the installation:" << listed;
 }
 
 TEST_F(Install, ADatabaseHeldOpenOrARunningCadProgramKeepsInstallDisabled) {
