@@ -21,6 +21,10 @@ TEST(CrashConsistency, EveryKillLeavesTheDatabaseAndTheNextInstallMergesRight) {
   const auto seed = static_cast<uint32_t>(envNumber("CRASH_SEED", static_cast<int>(std::random_device{}() >> 1)));
   const test::crash::Figures f = test::crash::run(kills, seed);
   std::cout << test::crash::table(f) << "  seed " << seed << "\n";
+  // Read by scripts/reliability-figures.sh.
+  RecordProperty("kills", f.kills);
+  RecordProperty("survived", f.survived);
+  RecordProperty("lost", f.lost);
   for (const auto& line : f.findings) ADD_FAILURE() << line;
   EXPECT_EQ(f.kills, kills);
   EXPECT_EQ(f.survived, f.kills);
