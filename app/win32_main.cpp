@@ -17,6 +17,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // started from download folders full of other files.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryW(L"");
+  // System code loads some DLLs later, on demand (themes, pictures, the file
+  // dialog), and not every such load honours the setting above: loaded now
+  // from the system folder, they are found by name and never looked for
+  // beside the installer.
+  for (const wchar_t* name : {L"uxtheme.dll", L"dwmapi.dll", L"msimg32.dll", L"windowscodecs.dll", L"propsys.dll",
+                              L"oleacc.dll", L"userenv.dll", L"cryptbase.dll", L"clbcatq.dll", L"version.dll"})
+    LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};

@@ -140,6 +140,57 @@ TEST_F(Install, WritesOnlyItsWorkingFolderAndTheInstallation) {
   EXPECT_TRUE(outside.empty()) << "written outside the working folder and the installation:" << listed;
 }
 
+// Installers are started from download folders full of other files: a DLL
+// there named like a system DLL must never be loaded. Wine is told to prefer
+// such files to its own, as Windows does for DLLs outside its known list.
+// Left out: version.dll and uxtheme.dll, which Wine's own advapi32 and user32
+// load while the process starts, before any code of the program runs.
+TEST_F(Install, DllsBesideTheInstallerAreNeverLoaded) {
+  const std::vector<std::wstring> planted = {
+      L"msimg32",  L"windowscodecs", L"dwmapi",  L"propsys",  L"msctf",         L"usp10",    L"winmm",
+      L"cryptbase", L"cryptsp",      L"dbghelp", L"oleacc",   L"riched20",      L"profapi",  L"netapi32",
+      L"wtsapi32", L"userenv",       L"explorerframe", L"textshaping"};
+  e2e::makeInstallation();
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Uchwyt"}};
+  const std::wstring built = e2e::buildInstaller("planted", spec);
+  ASSERT_FALSE(built.empty());
+  e2e::Scenario s("planted-dlls");
+  const std::wstring exe = s.folder() + L"installer.exe";
+  ASSERT_TRUE(CopyFileW(built.c_str(), exe.c_str(), FALSE));
+  std::wstring overrides;
+  for (const auto& name : planted) {
+    ASSERT_TRUE(CopyFileW(e2e::windowsPath(PLANTED_DLL).c_str(), (s.folder() + name + L".dll").c_str(), FALSE));
+    overrides += (overrides.empty() ? L"" : L",") + name;
+  }
+  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (overrides + L"=n,b").c_str());
+  // The trap works: a program beside them that loads a DLL by its bare
+  // name gets the planted one.
+  const std::wstring bareLoader = s.folder() + L"bare_load_helper.exe";
+  ASSERT_TRUE(CopyFileW(e2e::windowsPath(BARE_LOAD_EXE).c_str(), bareLoader.c_str(), FALSE));
+  EXPECT_EQ(e2e::run(bareLoader, L"dwmapi.dll"), 0);
+  for (const wchar_t* caught : {L"dwmapi.dll.loaded"}) {
+    EXPECT_TRUE(e2e::exists(s.folder() + caught)) << platform::win32::narrow(caught);
+    DeleteFileW((s.folder() + caught).c_str());
+  }
+  const bool started = s.startInstaller(L"", exe);
+  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", nullptr);
+  ASSERT_TRUE(started);
+  expectReady(s.app);
+  // The folder picker is the common file dialog, the heaviest loader of DLLs.
+  s.app.click("Edit1");
+  HWND dialog = nullptr;
+  ASSERT_TRUE(e2e::waitUntil([&] { return (dialog = FindWindowW(L"#32770", L"Wybierz folder instalacji biblioteki")); }));
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, &result);
+  ASSERT_TRUE(e2e::waitUntil([&] { return !IsWindow(dialog); }));
+  install(s.app);
+  EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"), (std::map<int, std::string>{{1, "Uchwyt"}}));
+  s.app.click("bnCloseNormal");
+  ASSERT_EQ(s.app.waitExit(), 0);
+  for (const auto& name : planted) EXPECT_FALSE(e2e::exists(s.folder() + name + L".dll.loaded")) << platform::win32::narrow(name);
+}
+
 TEST_F(Install, ADatabaseHeldOpenOrARunningCadProgramKeepsInstallDisabled) {
   e2e::makeInstallation();
   e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Uchwyt"}}, {"Meble Testowe"});
