@@ -163,6 +163,11 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
     });
     out.reset();
     putInPlace(partial, target);
+  } catch (const platform::IoError& err) {
+    // A full disk or a write error: the message names the file the user knows.
+    out.reset();
+    env_.deleteFile(partial);
+    throw platform::IoError(namingTarget(err.what(), partial, target));
   } catch (...) {
     out.reset();
     env_.deleteFile(partial);
