@@ -117,8 +117,10 @@ void TForm1::ButtonInstallClick() {
           if (res) {
             info(2, "Poprawnie zakończono instalację materiałów.");
           } else {
-            failure = "Wystąpił błąd instalacji materiałów z pakietu. Spróbuj ponownie.";
-            info(1, failure);
+            const std::string line = "Wystąpił błąd instalacji materiałów z pakietu. Spróbuj ponownie.";
+            info(1, line);
+            // A failed models phase matters more: its line stays on the label.
+            if (failure.empty()) failure = line;
           }
         },
         [&] {

@@ -13,7 +13,7 @@ wine_kills=${2:-20}
 
 ./scripts/setup-deps.sh >/dev/null
 if [ ! -f build-native/CMakeCache.txt ]; then cmake --preset native >/dev/null; fi
-cmake --build build-native -j2 --target reliability_tests package_tests jet_reader_tests jet_fault_tests \
+cmake --build build-native -j2 --target reliability_tests disk_full_tests package_tests jet_reader_tests jet_fault_tests \
   install_tests >/dev/null
 
 out=$(mktemp -d)
@@ -28,7 +28,7 @@ run() {  # name binary filter [environment...]
     { echo "  $name FAILED:" >&2; tail -40 "$out/$name.log" >&2; }
 }
 run crash "$bin/reliability/reliability_tests" 'CrashConsistency.*' CRASH_KILLS="$kills"
-run diskfull "$bin/reliability/reliability_tests" 'DiskFull*.*'
+run diskfull "$bin/reliability/disk_full_tests" '*'
 run writes "$bin/jet/jet_fault_tests" '*'
 run archives "$bin/package/package_tests" 'HostileArchive.*:Archive.Damaged*'
 run databases "$bin/jet/jet_reader_tests" 'JetReader.Damaged*:JetReader.Random*'
