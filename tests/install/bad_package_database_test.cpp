@@ -188,6 +188,7 @@ class InstallerRun {
 };
 
 enum class Mode { Update, FirstInstall };
+void PrintTo(Mode m, std::ostream* os) { *os << (m == Mode::Update ? "update" : "first install"); }
 
 // The accessories of the good package after an update and a first install.
 const Keys kGoodUpdate = {"1/new", "5/old", "9/new"};
