@@ -14,7 +14,7 @@ wine_kills=${2:-20}
 ./scripts/setup-deps.sh >/dev/null
 if [ ! -f build-native/CMakeCache.txt ]; then cmake --preset native >/dev/null; fi
 cmake --build build-native -j2 --target reliability_tests disk_full_tests package_tests jet_reader_tests jet_fault_tests \
-  install_tests >/dev/null
+  bad_package_database_tests >/dev/null
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -32,7 +32,7 @@ run diskfull "$bin/reliability/disk_full_tests" '*'
 run writes "$bin/jet/jet_fault_tests" '*'
 run archives "$bin/package/package_tests" 'HostileArchive.*:Archive.Damaged*'
 run databases "$bin/jet/jet_reader_tests" 'JetReader.Damaged*:JetReader.Random*'
-run packages "$bin/install/install_tests" 'BadPackageDatabase*.*'
+run packages "$bin/install/bad_package_database_tests" '*FailsLeaving*'
 if [ "$wine_kills" -gt 0 ]; then
   echo "running the Wine crash harness ($wine_kills kills) ..." >&2
   ./scripts/reliability-wine.sh "$wine_kills" "$out/wine.json" >"$out/wine.log" 2>&1 ||

@@ -435,23 +435,30 @@ class Installation {
 class BadPackageDatabase : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(BadPackageDatabase, FailsLeavingTheInstalledDatabaseAsItWas) {
+  int rejected = 0;
   for (const auto& c : kFailingCases) {
     SCOPED_TRACE(c.name);
     Installation cad(GetParam());
     PackageSpec package = goodPackage();
     c.spoil(package);
     {
+      const int failuresBefore = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
       const auto run = cad.install(package);
       EXPECT_TRUE(run->saidSomethingWith(c.failure));
       EXPECT_TRUE(run->said(kModelsFailed));
       EXPECT_EQ(run->f.form.InfoLabel.text(), kModelsFailed);
       cad.expectUntouched();
+      if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() == failuresBefore)
+        ++rejected;
     }
     const auto again = cad.install(goodPackage());
     EXPECT_TRUE(again->said("Poprawnie zakończono instalację modeli."));
     EXPECT_EQ(test::keyTags(cad.rows(accessorydb::kTableDodatki)), GetParam() == Mode::Update ? kGoodUpdate : kGoodFirst);
     EXPECT_EQ(cad.packageFolderEntries(), (std::set<std::string>{"dodatki.mdb", "modele"}));
   }
+  // Read by scripts/reliability-figures.sh.
+  RecordProperty("inputs_tried", static_cast<int>(kFailingCases.size()));
+  RecordProperty("inputs_rejected", rejected);
 }
 
 TEST_P(BadPackageDatabase, InstallsWhatTheMergeRulesAllow) {
