@@ -398,13 +398,15 @@ Figures run(int kills, uint32_t seed) {
   // Kills reach a little past the end, so the last steps are hit as well.
   // Start-up takes most of a run but touches the package folder only in the
   // check, so every second kill is aimed at the install itself. The shortest
-  // run seen sets the range, so one slow run does not push kills past the end.
+  // run seen sets the range and the click's place in it, so one slow run
+  // does not push kills past the end or before the click.
   std::mt19937 random(seed);
-  auto shortest = std::min(full.finishedAt, fullFirst.finishedAt);
-  const double clickShare = ms(full.clickedAt) / ms(full.finishedAt);
+  RunEnd shortest = full.finishedAt <= fullFirst.finishedAt ? full : fullFirst;
   auto delay = [&] {
-    const int64_t last = std::chrono::duration_cast<std::chrono::microseconds>(shortest).count() * 21 / 20;
-    const auto from = std::clamp<int64_t>(static_cast<int64_t>(clickShare * last), 0, last);
+    const int64_t last =
+        std::chrono::duration_cast<std::chrono::microseconds>(shortest.finishedAt).count() * 21 / 20;
+    const auto from = std::clamp<int64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(shortest.clickedAt).count(), 0, last);
     return std::chrono::microseconds(random() % 2 ? std::uniform_int_distribution<int64_t>(0, last)(random)
                                                   : std::uniform_int_distribution<int64_t>(from, last)(random));
   };
@@ -468,7 +470,7 @@ Figures run(int kills, uint32_t seed) {
                              (again.finished ? "failed" : again.stopped) + ") [" + again.status +
                              "]; folder after the kill:" + after + "; now:" + describeFolder());
     } else {
-      shortest = std::min(shortest, again.finishedAt);
+      if (again.finishedAt < shortest.finishedAt) shortest = again;
       if (contentsIfReadable(kPackageFolder + L"dodatki.mdb") != std::optional<Contents>(expected) ||
           e2e::exists(kPackageFolder + L"dodatki_old.mdb") || e2e::exists(kPackageFolder + L"dodatki_new.mdb") ||
           e2e::exists(kPackageFolder + L"dodatki.mdb.old") || partialFileLeft() || e2e::fileBytes(kModel) != model ||

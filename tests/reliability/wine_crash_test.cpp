@@ -1,7 +1,8 @@
 // Kills the real installer.exe under Wine at random moments; the installed
 // accessory database must survive every kill, and the next install must
 // merge as if nothing happened. WINE_CRASH_KILLS sets the number of kills
-// (10 by default), WINE_CRASH_SEED the seed.
+// (10 by default), WINE_CRASH_SEED the seed; WINE_CRASH_TRACE=1 prints one
+// line per kill.
 #include <gtest/gtest.h>
 #include <windows.h>
 
