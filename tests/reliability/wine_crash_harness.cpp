@@ -250,8 +250,7 @@ RunEnd drive(e2e::Installer& app, Clock::time_point started) {
   GetWindowRect(GetDlgItem(w, ui::win32::controlIdFor("bnInstallNormal")), &r);
   // The pointer is moved again now and then: a busy X server may miss one move.
   end.stopped = "waiting for the pointer over Install";
-  const auto pointing = Clock::now();
-  auto lastMove = pointing - std::chrono::seconds(1);
+  auto lastMove = Clock::now() - std::chrono::seconds(1);
   if (!waitFor(
           [&] {
             if (shows(w, "bnInstallHover")) return true;
