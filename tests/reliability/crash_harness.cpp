@@ -12,7 +12,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "accessorydb/jet_engine.h"
@@ -245,19 +244,6 @@ std::string describeFolder(const World& w) {
 
 }  // namespace
 
-const char* phaseName(Phase p) {
-  switch (p) {
-    case Phase::BeforeInstall: return "start-up and check";
-    case Phase::CheckSideName: return "check: database renamed away";
-    case Phase::BackupMade: return "install: backup made";
-    case Phase::Unpacking: return "install: unpacking";
-    case Phase::Merging: return "install: merging";
-    case Phase::Cleaning: return "install: deleting the backup";
-    case Phase::Finished: return "install: finishing";
-    default: return "?";
-  }
-}
-
 Figures run(int kills, uint32_t seed) {
   Figures fig;
   TempDir dir;
@@ -353,25 +339,6 @@ Figures run(int kills, uint32_t seed) {
     if (!failed) ++fig.survived;
   }
   return fig;
-}
-
-std::string table(const Figures& f) {
-  std::ostringstream out;
-  auto row = [&](const std::string& name, const std::string& value) {
-    out << "  " << name << std::string(name.size() < 40 ? 40 - name.size() : 1, ' ') << value << "\n";
-  };
-  out << "crash consistency\n";
-  row("one uninterrupted run (ms)", std::to_string(static_cast<int>(f.fullRunMs)));
-  row("  of which the install (ms)", std::to_string(static_cast<int>(f.installMs)));
-  row("kills", std::to_string(f.kills));
-  for (const auto& [phase, n] : f.perPhase) row("  " + std::string(phaseName(phase)), std::to_string(n));
-  row("  of them during a first install", std::to_string(f.firstInstallKills));
-  row("runs that finished before the kill", std::to_string(f.finishedFirst));
-  row("survived (kept, reinstalled right)", std::to_string(f.survived));
-  row("lost databases", std::to_string(f.lost));
-  row("wrong result after reinstall", std::to_string(f.wrongMerge));
-  row("reinstall refused or failed", std::to_string(f.wedged));
-  return out.str();
 }
 
 }  // namespace test::crash
