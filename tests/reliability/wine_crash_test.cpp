@@ -26,6 +26,10 @@ TEST(WineCrashConsistency, EveryKillLeavesTheDatabaseAndTheNextInstallMergesRigh
       static_cast<uint32_t>(envNumber("WINE_CRASH_SEED", static_cast<int>(std::random_device{}() >> 1)));
   const test::crash::Figures f = test::crash::wine::run(kills, seed);
   std::cout << test::crash::table(f, "crash consistency under Wine") << "  seed " << seed << "\n";
+  // Read by scripts/reliability-figures.sh.
+  RecordProperty("kills", f.kills);
+  RecordProperty("survived", f.survived);
+  RecordProperty("lost", f.lost);
   for (const auto& line : f.findings) ADD_FAILURE() << line;
   EXPECT_EQ(f.kills, kills);
   EXPECT_EQ(f.survived, f.kills);
