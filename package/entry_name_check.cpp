@@ -38,6 +38,15 @@ std::optional<std::string> segmentReason(std::string_view s) {
   }
   if (s.back() == '.' || s.back() == ' ') return "a name ending in a dot or a blank";
   if (isReservedDeviceName(s)) return "a reserved device name";
+  // Another entry is written under its name plus this ending before it is
+  // renamed into place, which would replace a file of such a name.
+  const std::string_view partial = kPartialSuffix;
+  if (s.size() >= partial.size()) {
+    bool same = true;
+    for (size_t i = 0; i < partial.size(); ++i)
+      same = same && upper(s[s.size() - partial.size() + i]) == upper(partial[i]);
+    if (same) return std::string("the ending ") + kPartialSuffix + " of files being unpacked";
+  }
   return std::nullopt;
 }
 

@@ -8,6 +8,9 @@
 
 namespace package {
 
+// Appended to an entry's name while it is being written.
+inline constexpr const char* kPartialSuffix = ".~part";
+
 // Why `name` (UTF-8, "/" or "\" as separators, a trailing separator for a
 // folder) is unsafe to extract, or nothing when it is safe.
 std::optional<std::string> unsafeNameReason(std::string_view name);

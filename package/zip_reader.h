@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "package/deflate64.h"
+#include "package/entry_name_check.h"
 #include "package/zip_central_directory.h"
 #include "package/zip_entry.h"
 #include "package/zip_entry_data.h"
@@ -13,8 +14,7 @@
 
 namespace package::zip {
 
-// Appended to an entry's name while it is being written.
-inline constexpr const char* kPartialSuffix = ".~part";
+using package::kPartialSuffix;
 
 class ZipReader {
  public:

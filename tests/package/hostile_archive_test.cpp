@@ -104,6 +104,8 @@ TEST_F(HostileArchive, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
       "a?b",
       "a*b",
       "double\\\\separator.txt",
+      "modele\\szafka.mdl.~part",
+      "SZAFKA.MDL.~PART",
       "",
   };
   for (const auto& name : names) {
