@@ -162,11 +162,7 @@ class InstallerRun {
  public:
   InstallerRun(const std::string& root, const std::string& mdbBytes) {
     f.form.FormCreate();
-    f.form.filePackageZip = "packages.zip";
-    f.form.fileModelsZip = "models.zip";
-    f.form.fileMaterialsZip = "db_materials.zip";
-    f.form.packageName = "Meble";
-    f.form.Edit1.setText(root);
+    f.readyToInstall(root);
     test::writeJpeg(f.tmp("install.jpg"), 64, 36);
     test::writeJpeg(f.tmp("finish.jpg"), 64, 36);
     f.form.setCover(f.tmp("install.jpg"));

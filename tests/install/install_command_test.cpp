@@ -22,11 +22,7 @@ class InstallCommand : public ::testing::Test {
     root = f.dir.path("CAD") + s;
     packageFolder = root + "dodatki" + s + "Meble" + s;
     platform::createDirs(f.env, root + "dodatki" + s);
-    f.form.filePackageZip = "packages.zip";
-    f.form.fileModelsZip = "models.zip";
-    f.form.fileMaterialsZip = "db_materials.zip";
-    f.form.packageName = "Meble";
-    f.form.Edit1.setText("  " + root + " ");  // used trimmed
+    f.readyToInstall("  " + root + " ");  // used trimmed
     test::writeJpeg(f.tmp("install.jpg"), 1040, 585, kInstallRed, 0, 0);
     test::writeJpeg(f.tmp("finish.jpg"), 1040, 585, kFinishRed, 0, 0);
     f.form.setCover(f.tmp("install.jpg"));

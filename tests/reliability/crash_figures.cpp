@@ -1,6 +1,9 @@
 #include "tests/reliability/crash_figures.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace test::crash {
@@ -43,6 +46,21 @@ std::string table(const Figures& f, const std::string& title) {
     row("whole run (s)", s);
   }
   return out.str();
+}
+
+int envNumber(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atoi(v) : fallback;
+}
+
+void expectAllSurvived(const Figures& f, int kills) {
+  ::testing::Test::RecordProperty("kills", f.kills);
+  ::testing::Test::RecordProperty("survived", f.survived);
+  ::testing::Test::RecordProperty("lost", f.lost);
+  for (const auto& line : f.findings) ADD_FAILURE() << line;
+  EXPECT_EQ(f.kills, kills);
+  EXPECT_EQ(f.survived, f.kills);
+  EXPECT_EQ(f.lost, 0);
 }
 
 }  // namespace test::crash

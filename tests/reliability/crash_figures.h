@@ -33,4 +33,11 @@ struct Figures {
 // The figures as a small table under the given title.
 std::string table(const Figures& f, const std::string& title);
 
+// A whole number from the environment, or `fallback`.
+int envNumber(const char* name, int fallback);
+
+// Inside a test: records the counts for scripts/reliability-figures.sh,
+// fails on every finding, and expects every one of `kills` kills survived.
+void expectAllSurvived(const Figures& f, int kills);
+
 }  // namespace test::crash

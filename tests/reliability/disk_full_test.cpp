@@ -179,11 +179,7 @@ struct Outcome {
 Outcome install(const Package& p, const std::string& root) {
   test::HeadlessForm f;
   f.form.FormCreate();
-  f.form.filePackageZip = "packages.zip";
-  f.form.fileModelsZip = "models.zip";
-  f.form.fileMaterialsZip = "db_materials.zip";
-  f.form.packageName = "Meble";
-  f.form.Edit1.setText(root);
+  f.readyToInstall(root);
   f.dir.write("tmp/packages.zip", "the package archive");
   f.dir.write("tmp/models.zip", p.modelsZip);
   f.dir.write("tmp/db_materials.zip", p.materialsZip);

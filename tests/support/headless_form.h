@@ -34,6 +34,15 @@ struct HeadlessForm {
   // The memo's lines, which hold every line written at the log level in force.
   const std::vector<std::string>& memo() const { return form.infoBox.lines(); }
   std::string tmp(const std::string& name) const { return form.tmpDir + name; }
+  // What start-up leaves before Install for the package "Meble": the archive
+  // names and the destination typed as `destination`.
+  void readyToInstall(const std::string& destination) {
+    form.filePackageZip = "packages.zip";
+    form.fileModelsZip = "models.zip";
+    form.fileMaterialsZip = "db_materials.zip";
+    form.packageName = "Meble";
+    form.Edit1.setText(destination);
+  }
 
   TempDir dir;
   FolderEnv env;
