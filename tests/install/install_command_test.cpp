@@ -99,6 +99,18 @@ TEST_F(InstallCommand, FirstInstallBuildsTheDatabaseFromThePackageAlone) {
   EXPECT_TRUE(said("Poprawnie zakończono instalację materiałów."));
 }
 
+// Unpacking and the merge tell the window, row by row, that they are still
+// at work, so the Win32 window can keep answering the system.
+TEST_F(InstallCommand, LongWorkKeepsTellingTheWindowItIsAlive) {
+  std::vector<test::Row> rows;
+  for (int i = 1; i <= 200; ++i) rows.push_back(test::accessory(i, "Rzecz", "new"));
+  modelsZip(database(rows));
+  const int before = f.form.window().stillWorkingCalls();
+  f.form.ButtonInstallClick();
+  EXPECT_EQ(installedKeys().size(), 200u);
+  EXPECT_GE(f.form.window().stillWorkingCalls() - before, 400);  // the package rows read, then written
+}
+
 TEST_F(InstallCommand, SecondInstallMergesAndDeletesTheBackup) {
   f.dir.write("CAD/dodatki/Meble/dodatki.mdb",
               database({test::accessory(1, "Stary", "old"), test::accessory(5, "Nóżka", "old")}));
