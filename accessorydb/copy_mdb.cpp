@@ -123,7 +123,7 @@ class AccessoryDb::TableMerge {
       PackageRow row;
       row.place = nw.bookmark();
       row.key = nw.value(rules_.key);
-      row.keyText = valueAsText(row.key);
+      if (diag_) row.keyText = valueAsText(row.key);
       row.nazwaText = nw.asText(kColumnNazwa);
       row.marked = row.nazwaText == kDeletionMarker;
       packageFirst_.emplace(lookupKey(row.key), package_.size());

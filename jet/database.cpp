@@ -1,5 +1,6 @@
 // Opening a database, the catalogue, schemas and table scans.
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "jet/byte_order.h"
@@ -141,7 +142,10 @@ class CursorImpl : public Cursor {
   Value get(const std::string& column) const override {
     size_t i = columnIndex(column);
     if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
-    return values_[i];
+    // Columns are decoded when first asked for: a scan that matches on a key
+    // reads one column of each row, not all of them.
+    if (!values_[i]) values_[i] = layout_->column(i, db_.file());
+    return *values_[i];
   }
   void insert() override {
     if (!updatable_) fail("table '" + name_ + "' was opened read-only");
@@ -170,10 +174,11 @@ class CursorImpl : public Cursor {
     fail("table '" + name_ + "' has no column '" + column + "'");
   }
   void decode() {
-    if (scanner_.atEnd())
-      values_.clear();
-    else
-      values_ = decodeRow(scanner_.def(), scanner_.row(), db_.file());
+    layout_.reset();
+    values_.clear();
+    if (scanner_.atEnd()) return;
+    layout_.emplace(scanner_.def(), scanner_.row());
+    values_.resize(scanner_.def().columns.size());
   }
 
   DatabaseImpl& db_;
@@ -181,7 +186,8 @@ class CursorImpl : public Cursor {
   std::string name_;
   bool updatable_;
   Scanner scanner_;
-  std::vector<Value> values_;
+  std::optional<RowLayout> layout_;           // of the current row
+  mutable std::vector<std::optional<Value>> values_;  // its columns decoded so far
   std::vector<Value> pending_;
   bool inserting_ = false;
 };
