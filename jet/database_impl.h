@@ -58,6 +58,9 @@ class DatabaseImpl : public Database {
   // Data pages of a table in scan order.
   std::vector<uint32_t> dataPages(const TableDefinition& def);
   std::vector<bool> requiredColumns(const TableDefinition& def, const std::vector<uint8_t>& lvProp);
+  // Per descriptor: the Yes/No property is set to true in the catalogue row's blob.
+  std::vector<bool> columnsWithProperty(const TableDefinition& def, const std::vector<uint8_t>& lvProp,
+                                        const std::string& property);
   // Checks and stores one row (values in descriptor order); returns its page/row pointer.
   uint32_t insertRow(uint32_t tdefPage, std::vector<Value> values);
   void writeInitialCatalogue();

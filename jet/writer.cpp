@@ -420,7 +420,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   TableDefinition td;
   td.tableType = kTableUser;
   uint16_t var = 0, fixedOffset = 0;
-  std::vector<std::string> required;
+  std::vector<ColumnProperties> properties;
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     ColumnDesc d;
@@ -440,7 +440,9 @@ void DatabaseImpl::createTable(const TableDef& def) {
       d.fixedOffset = c.type == ColumnType::Long ? fixedOffset : 0;
       if (c.type == ColumnType::Long) fixedOffset += 4;
     }
-    if (c.type != ColumnType::Boolean) required.push_back(c.name);
+    // Access's table designer lets text columns hold empty texts, and rows
+    // carry them (an empty CSV field): the file must say so to Jet.
+    properties.push_back({c.name, c.type != ColumnType::Boolean, c.type == ColumnType::Text});
     td.columns.push_back(d);
   }
   td.maxColumns = uint16_t(def.columns.size());
@@ -485,7 +487,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   auto pages = layoutTdefPages(bytes, chain);
   for (size_t i = 0; i < pages.size(); ++i) file_->write(chain[i], pages[i]);
 
-  // Catalogue row (with the Required properties) and access rights.
+  // Catalogue row (with the column properties) and access rights.
   double now = nowAsOleDate();
   TableDefinition objects = definition(kPageMSysObjects);
   std::vector<Value> v(objects.columns.size());
@@ -497,7 +499,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   setByName(objects, v, "DateUpdate", now);
   setByName(objects, v, "Owner", Bytes(sidAdmin()));
   setByName(objects, v, "Flags", int32_t(0));
-  setByName(objects, v, "LvProp", Bytes(buildRequiredBlob(required)));
+  setByName(objects, v, "LvProp", Bytes(buildColumnPropertiesBlob(properties)));
   insertRow(kPageMSysObjects, v);
   TableDefinition aces = definition(kPageMSysACEs);
   for (const auto& a : userTableAceRows(int32_t(td.page))) {

@@ -211,15 +211,30 @@ TEST(JetFormat, IndexPagesRoundTripThroughTheirBitmap) {
   IndexNode c = parseIndexPage(Page(comp.begin() + 32 * 4096, comp.begin() + 33 * 4096), 32);
   ASSERT_EQ(c.entries.size(), 510u);
   for (const auto& e : c.entries) EXPECT_EQ(B(e.begin(), e.begin() + 3), (B{0x80, 0x7F, 0xFF}));
+  // Its intermediate root 29 (one entry, tail 33, level byte 1) comes out as Access wrote it.
+  Page root(comp.begin() + 29 * 4096, comp.begin() + 30 * 4096);
+  IndexNode r = parseIndexPage(root, 29);
+  EXPECT_EQ(r.level, 1);
+  Page rootAgain = serializeIndexNode(r, le32(root.data() + 4));
+  EXPECT_EQ(B(rootAgain.begin(), rootAgain.begin() + 0x1E0 + 13), B(root.begin(), root.begin() + 0x1E0 + 13));
 }
 
-TEST(JetFormat, PropertyBlobsCarryRequired) {
-  auto blob = buildRequiredBlob({"ID", "wymiar X"});
+TEST(JetFormat, PropertyBlobsCarryRequiredAndAllowZeroLength) {
+  auto blob = buildColumnPropertiesBlob({{"ID", true, false}, {"wymiar X", true, true}, {"Dodatek_wst", false, false}});
   auto props = parsePropertyBlob(blob);
-  EXPECT_TRUE(props.count(""));
+  EXPECT_FALSE(props.count(""));  // no block for the table itself
+  EXPECT_FALSE(props.count("Dodatek_wst"));
   ASSERT_TRUE(props["wymiar X"].count("Required"));
   EXPECT_EQ(props["wymiar X"]["Required"].value, B{1});
   EXPECT_TRUE(props["wymiar X"]["Required"].ddl);
+  ASSERT_TRUE(props["wymiar X"].count("AllowZeroLength"));
+  EXPECT_EQ(props["wymiar X"]["AllowZeroLength"].value, B{1});
+  EXPECT_TRUE(props["wymiar X"]["AllowZeroLength"].ddl);
+  EXPECT_EQ(props["wymiar X"]["AllowZeroLength"].type, 0x01);
+  EXPECT_FALSE(props["ID"].count("AllowZeroLength"));
+  // The names block lists only names in use.
+  auto onlyRequired = buildColumnPropertiesBlob({{"ID", true, false}});
+  EXPECT_EQ(std::string(onlyRequired.begin(), onlyRequired.end()).find("A\0l\0l\0o\0w"), std::string::npos);
   EXPECT_THROW(parsePropertyBlob(B{'M', 'R', '2', 0, 0xFF, 0xFF, 0, 0, 0, 0}), jet::Error);
 }
 
