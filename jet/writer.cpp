@@ -2,8 +2,7 @@
 // appended (never reused), and each step leaves every structure readable:
 // data page, index pages, usage maps, the table definition, global map.
 //
-// Global usage map (page 1, row 0), inline: a SET bit means the page is free;
-// its window always covers the whole file. Row 1 is an all-zero inline map.
+// Global usage map: see global_map.h. Row 1 of page 1 is an all-zero inline map.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -23,10 +22,6 @@
 namespace jet::detail {
 namespace {
 
-constexpr uint32_t kGlobalMapPage = 1;
-constexpr uint32_t kGlobalMapOwner = 1;
-constexpr size_t kGlobalMapGrowth = 64;  // bitmap bytes added when the file outgrows the window
-constexpr size_t kInlineBitmapOffset = 5;
 constexpr size_t kMaxNameLength = 64;
 constexpr size_t kMaxColumns = 255;
 constexpr uint16_t kMaxTextChars = 255;
@@ -34,6 +29,9 @@ constexpr uint8_t kUserFixed = kColFixed | kColUpdatable;
 constexpr uint8_t kUserVariable = kColUpdatable;
 constexpr uint8_t kPrimaryKeyFlags = kIndexFlagAlways | kIndexUnique | kIndexRequired;
 constexpr double kUnixEpochAsOleDate = 25569.0;
+// Most pages one row or one new table can take: a data page, a long-value
+// page, a split on every level of an index, new bitmap pages of usage maps.
+constexpr uint32_t kPagesPerStepAtMost = 16;
 
 double nowAsOleDate() {
   using namespace std::chrono;
@@ -78,47 +76,18 @@ void setByName(const TableDefinition& def, std::vector<Value>& values, const cha
 
 }  // namespace
 
-void DatabaseImpl::loadGlobalMap() {
-  if (globalLoaded_) return;
-  Page p = file_->read(kGlobalMapPage);
-  if (p[0] != kPageData) fail("damaged database: page 1 is not the global usage map");
-  globalRow_ = rowBytes(p, 0);
-  if (globalRow_.size() <= kInlineBitmapOffset || globalRow_[0] != kMapInline)
-    fail("databases whose global usage map is not inline cannot be written by this engine");
-  globalLoaded_ = true;
-}
-
-void DatabaseImpl::markUsed(uint32_t page) {
-  loadGlobalMap();
-  uint32_t start = le32(globalRow_.data() + 1);
-  if (page < start) fail("databases whose global usage map does not start at page 0 cannot be written by this engine");
-  size_t bit = page - start;
-  size_t bytes = globalRow_.size() - kInlineBitmapOffset;
-  if (bit >= bytes * 8) {
-    size_t need = bit / 8 + 1;
-    size_t grown = (need + kGlobalMapGrowth - 1) / kGlobalMapGrowth * kGlobalMapGrowth;
-    globalRow_.resize(kInlineBitmapOffset + grown, 0xFF);  // new pages beyond the file are free
-  }
-  globalRow_[kInlineBitmapOffset + bit / 8] &= uint8_t(~(1u << (bit % 8)));
-}
-
-void DatabaseImpl::writeGlobalMap() {
-  Page p = file_->read(kGlobalMapPage);
-  RowSlot s = rowSlot(p, 0);
-  if (s.length == globalRow_.size()) {
-    file_->writeBytes(kGlobalMapPage, s.start, globalRow_.data(), globalRow_.size());
-    return;
-  }
-  std::vector<std::vector<uint8_t>> rows = {globalRow_};
-  for (size_t i = 1; i < slotCount(p); ++i) rows.push_back(rowBytes(p, i));
-  file_->write(kGlobalMapPage, buildDataPage(le32(p.data() + kDataOwner), rows));
+void DatabaseImpl::checkRoomFor(uint32_t pages) {
+  if (uint64_t(file_->pageCount()) + pages > pageLimit_)
+    fail("the database cannot grow beyond " + std::to_string(uint64_t(pageLimit_) * kPageSize >> 20) +
+         " MiB (" + std::to_string(pageLimit_) + " pages), the largest size of a Jet 4 file");
 }
 
 uint32_t DatabaseImpl::allocatePage(const Page& content) {
-  loadGlobalMap();
+  if (!global_.loaded()) global_.load(*file_);
+  checkRoomFor(1);
   uint32_t n = file_->append(content);
-  markUsed(n);
-  writeGlobalMap();
+  global_.markUsed(*file_, n);
+  global_.flush(*file_);
   return n;
 }
 
@@ -281,6 +250,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   TableDefinition& def = t.def;
   if (values.size() != def.columns.size()) fail("internal error: wrong number of values");
   checkValues(t, values);
+  checkRoomFor(kPagesPerStepAtMost);  // refused before anything is written
 
   // Keys first: a duplicate must be refused before anything is written.
   std::vector<std::vector<uint8_t>> keys;
@@ -394,6 +364,7 @@ void DatabaseImpl::writeInitialCatalogue() {
 
 void DatabaseImpl::createTable(const TableDef& def) {
   if (!file_->writable()) fail("the database is open read-only");
+  checkRoomFor(kPagesPerStepAtMost);
   if (def.name.empty() || utf16Length(def.name) > kMaxNameLength) fail("a table name must have 1 to 64 characters");
   encodeTextKey(def.name);  // refuses names the catalogue index cannot hold
   for (const auto& e : catalogue())
