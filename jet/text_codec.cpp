@@ -84,6 +84,16 @@ std::string utf16ToUtf8(const std::u16string& s) {
 
 size_t utf16Length(const std::string& utf8) { return utf8ToUtf16(utf8).size(); }
 
+size_t utf16Units(const std::string& utf8) {
+  size_t n = 0;
+  for (char c : utf8) {
+    uint8_t b = uint8_t(c);
+    if ((b & 0xC0) != 0x80) ++n;   // a character starts here
+    if ((b & 0xF8) == 0xF0) ++n;   // beyond U+FFFF: a surrogate pair
+  }
+  return n;
+}
+
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
   std::u16string s(n / 2, u'\0');
   for (size_t i = 0; i < n / 2; ++i) s[i] = char16_t(le16(p + 2 * i));

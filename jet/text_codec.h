@@ -16,6 +16,8 @@ namespace jet::detail {
 std::u16string utf8ToUtf16(const std::string& s);  // Error on invalid UTF-8
 std::string utf16ToUtf8(const std::u16string& s);  // unpaired surrogates become U+FFFD
 size_t utf16Length(const std::string& utf8);
+// UTF-16 units of valid UTF-8, counted without converting (no validation).
+size_t utf16Units(const std::string& utf8);
 
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n);
 std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);

@@ -117,10 +117,14 @@ TableWriter& DatabaseImpl::writer(uint32_t tdefPage) {
   for (const auto& e : catalogue())
     if (e.table() && e.page() == tdefPage) lvProp = e.lvProp;
   t->required = requiredColumns(t->def, lvProp);
+  for (const auto& e : catalogue())
+    if (e.table() && e.page() == tdefPage) t->name = e.name;
+  for (const auto& c : t->def.columns) t->hasLongValues = t->hasLongValues || c.type == 0x0B || c.type == 0x0C;
   return *writers_.emplace(tdefPage, std::move(t)).first->second;
 }
 
 void DatabaseImpl::writeTdef(TableWriter& t) {
+  t.countBytes.clear();
   auto bytes = serializeTdef(t.def);
   while (t.tdefPages.size() < tdefPageCount(bytes.size())) t.tdefPages.push_back(allocatePage(Page(kPageSize, 0)));
   auto pages = layoutTdefPages(bytes, t.tdefPages);
@@ -128,18 +132,28 @@ void DatabaseImpl::writeTdef(TableWriter& t) {
 }
 
 // Only the row count and index statistics change when a row is added: they
-// sit together near the start of the first page.
+// sit together near the start of the first page, and the bytes between them
+// stay as serialized once.
 void DatabaseImpl::writeTdefCounts(TableWriter& t) {
   constexpr size_t kRowCountOffset = 0x10;
   constexpr size_t kStatsOffset = 0x3F;
   constexpr size_t kStatsSize = 12;
   size_t end = kStatsOffset + kStatsSize * t.def.realIndexes.size();
-  auto bytes = serializeTdef(t.def);
-  if (end > kPageSize || end > bytes.size()) {
-    writeTdef(t);
-    return;
+  if (t.countBytes.empty()) {
+    auto bytes = serializeTdef(t.def);
+    if (end > kPageSize || end > bytes.size()) {
+      writeTdef(t);
+      return;
+    }
+    t.countBytes.assign(bytes.begin() + long(kRowCountOffset), bytes.begin() + long(end));
   }
-  file_->writeBytes(t.tdefPages[0], kRowCountOffset, bytes.data() + kRowCountOffset, end - kRowCountOffset);
+  put32(t.countBytes.data(), t.def.rowCount);
+  for (size_t i = 0; i < t.def.realIndexes.size(); ++i) {
+    uint8_t* stats = t.countBytes.data() + kStatsOffset - kRowCountOffset + kStatsSize * i;
+    put32(stats, t.def.realIndexes[i].statsWord);
+    put32(stats + 4, t.def.realIndexes[i].distinctKeys);
+  }
+  file_->writeBytes(t.tdefPages[0], kRowCountOffset, t.countBytes.data(), t.countBytes.size());
 }
 
 std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data) {
@@ -183,9 +197,7 @@ std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDe
 
 void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
   const TableDefinition& def = t.def;
-  std::string table = "?";
-  for (const auto& e : catalogue())
-    if (e.table() && e.page() == def.page) table = e.name;
+  const std::string& table = t.name;
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDesc& c = def.columns[i];
     Value& v = values[i];
@@ -215,7 +227,7 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
       case 0x0A: {
         auto* s = std::get_if<std::string>(&v);
         if (!s) wrongKind("text");
-        size_t chars = utf16Length(*s);
+        size_t chars = utf16Units(*s);  // the encoding below refuses invalid UTF-8
         size_t maxChars = c.length / 2;
         if (chars > maxChars)
           fail("text of " + std::to_string(chars) + " characters is too long for column '" + c.name + "' of table '" +
@@ -281,11 +293,12 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   auto measure = [](const ColumnDesc&, const std::vector<uint8_t>& data) {
     return std::vector<uint8_t>(kLongValueHeader + (data.size() <= kMaxInlineLongValue ? data.size() : 0), 0);
   };
-  if (encodeRow(def, values, measure).size() > kMaxRowSize)
-    fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
-  auto row = encodeRow(def, values, [&](const ColumnDesc& c, const std::vector<uint8_t>& d) {
-    return storeLongValue(t, c, d);
-  });
+  auto row = encodeRow(def, values, measure);
+  if (row.size() > kMaxRowSize) fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
+  if (t.hasLongValues)
+    row = encodeRow(def, values, [&](const ColumnDesc& c, const std::vector<uint8_t>& d) {
+      return storeLongValue(t, c, d);
+    });
 
   // A page with room: the current one, one from the free-space map, or a new one.
   auto alloc = [this] { return allocatePage(Page(kPageSize, 0)); };
