@@ -17,6 +17,7 @@ constexpr size_t kPrefixLength = 0x18;
 constexpr size_t kLevel = 0x1A;
 constexpr size_t kBitmap = 0x1B;
 constexpr size_t kMaxDepth = 32;
+constexpr size_t kCachedPages = 1024;
 
 std::string hex(const Entry& e) {
   static const char* d = "0123456789abcdef";
@@ -418,6 +419,9 @@ void IndexTree::flush() {
     file_.write(page, serializeIndexNode(n, tdefPage_));
   }
   dirty_.clear();
+  // Everything is on disk now: forget the pages once they are many, so that
+  // memory stays bounded however large the index grows.
+  if (cache_.size() > kCachedPages) cache_.clear();
 }
 
 }  // namespace jet::detail
