@@ -102,7 +102,15 @@ TEST_F(MdbCommands, CreateRefusesWhatCannotBeStoredNamingTheLine) {
     EXPECT_EQ(create(out, c.producers, c.accessories), 1);
     EXPECT_NE(err_.find(c.expected), std::string::npos) << err_;
     EXPECT_FALSE(platform::systemEnv().fileExists(out));
+    EXPECT_FALSE(platform::systemEnv().fileExists(out + ".part"));
   }
+  // A row refused late leaves a database made earlier under that name as it was.
+  const auto out = path("dodatki.mdb");
+  ASSERT_EQ(create(out, kProducers, header + accessoryLine("1", "a")), 0) << err_;
+  const auto before = dir_.read("dodatki.mdb");
+  EXPECT_EQ(create(out, kProducers, header + accessoryLine("2", "b") + accessoryLine("2", "c")), 1);
+  EXPECT_EQ(dir_.read("dodatki.mdb"), before);
+  EXPECT_FALSE(platform::systemEnv().fileExists(out + ".part"));
 }
 
 TEST_F(MdbCommands, MergeWritesANewFileAndLeavesTheInputsAlone) {
