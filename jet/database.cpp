@@ -21,6 +21,7 @@ namespace detail {
 namespace {
 
 constexpr char kRequiredProperty[] = "Required";
+constexpr char kAllowZeroLengthProperty[] = "AllowZeroLength";
 // An overflow slot names the row that holds the data; that row never points on.
 constexpr int kMaxOverflowHops = 1;
 
@@ -301,6 +302,11 @@ std::vector<uint32_t> DatabaseImpl::dataPages(const TableDefinition& def) {
 }
 
 std::vector<bool> DatabaseImpl::requiredColumns(const TableDefinition& def, const std::vector<uint8_t>& lvProp) {
+  return columnsWithProperty(def, lvProp, kRequiredProperty);
+}
+
+std::vector<bool> DatabaseImpl::columnsWithProperty(const TableDefinition& def, const std::vector<uint8_t>& lvProp,
+                                                    const std::string& property) {
   std::vector<bool> out(def.columns.size(), false);
   if (lvProp.empty()) return out;
   PropertyMap props;
@@ -312,7 +318,7 @@ std::vector<bool> DatabaseImpl::requiredColumns(const TableDefinition& def, cons
   for (size_t i = 0; i < def.columns.size(); ++i) {
     auto it = props.find(def.columns[i].name);
     if (it == props.end()) continue;
-    auto p = it->second.find(kRequiredProperty);
+    auto p = it->second.find(property);
     if (p != it->second.end() && !p->second.value.empty() && p->second.value[0] != 0) out[i] = true;
   }
   return out;
@@ -322,6 +328,7 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
   const CatalogueEntry& e = findTable(table);
   TableDefinition def = definition(e.page());
   auto required = requiredColumns(def, e.lvProp);
+  auto allowZeroLength = columnsWithProperty(def, e.lvProp, kAllowZeroLengthProperty);
   TableSchema s;
   s.name = e.name;
   s.rowCount = def.rowCount;
@@ -336,6 +343,7 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
     ci.type = columnType(c.type);
     ci.maxChars = c.type == 0x0A ? uint16_t(c.length / 2) : 0;
     ci.required = required[i];
+    ci.allowZeroLength = allowZeroLength[i];
     ci.sizeBytes = c.length;
     ci.flags = c.flags;
     ci.fixed = c.fixed();

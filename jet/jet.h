@@ -70,6 +70,7 @@ struct ColumnInfo {
   ColumnType type;
   uint16_t maxChars = 0;  // text: size in characters; 0 otherwise
   bool required = false;  // "Required" property set (nulls refused)
+  bool allowZeroLength = false;  // "AllowZeroLength" property set (empty texts accepted)
   uint16_t sizeBytes = 0;  // stored length from the definition
   uint8_t flags = 0;       // column flags byte of the definition
   bool fixed = false;      // stored in the fixed area

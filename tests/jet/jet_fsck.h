@@ -102,19 +102,38 @@ inline std::vector<std::string> checkConsistency(const std::string& path) {
   }
   for (uint32_t p : mapPages)
     if (owner[p].empty()) owner[p] = "usage maps";
-  // Global map: used pages clear, every other page set (free).
+  // Global map: used pages clear, every other page set (free). Inline, it
+  // starts at page 0 and covers the file; as a reference map, a range without
+  // a bitmap page is free.
   Page g = file.read(1);
   auto row = rowBytes(g, 0);
-  uint32_t start = le32(row.data() + 1);
-  size_t bits = (row.size() - 5) * 8;
-  if (start != 0 || bits < count) problems.push_back("the global map does not cover the file");
-  for (uint32_t p = 0; p < count && p < bits; ++p) {
-    bool freeBit = row[5 + p / 8] & (1u << (p % 8));
-    if (owner[p].empty()) problems.push_back("page " + std::to_string(p) + " belongs to nothing");
-    if (freeBit == !owner[p].empty()) problems.push_back("global map wrong for page " + std::to_string(p) + " (" + owner[p] + ")");
+  std::map<uint32_t, Page> bitmaps;
+  uint64_t bits = 0;
+  if (row[0] == kMapReference) {
+    bits = uint64_t((row.size() - 1) / 4) * kBitmapPageBits;
+    for (size_t m = 0; m < (row.size() - 1) / 4; ++m)
+      if (uint32_t bp = le32(row.data() + 1 + 4 * m)) {
+        claim(bp, "global map bitmap");
+        bitmaps[uint32_t(m)] = file.read(bp);
+      }
+  } else {
+    bits = (row.size() - 5) * 8;
+    if (le32(row.data() + 1) != 0 || bits < count) problems.push_back("the global map does not cover the file");
   }
-  for (size_t p = count; p < bits; ++p)
-    if (!(row[5 + p / 8] & (1u << (p % 8)))) problems.push_back("page " + std::to_string(p) + " beyond the file is marked used");
+  auto isFree = [&](uint64_t p) {
+    if (row[0] != kMapReference) return bool(row[5 + p / 8] & (1u << (p % 8)));
+    auto it = bitmaps.find(uint32_t(p / kBitmapPageBits));
+    if (it == bitmaps.end()) return true;
+    size_t bit = p % kBitmapPageBits;
+    return bool(it->second[kBitmapPageData + bit / 8] & (1u << (bit % 8)));
+  };
+  for (uint32_t p = 0; p < count && p < bits; ++p) {
+    if (owner[p].empty()) problems.push_back("page " + std::to_string(p) + " belongs to nothing");
+    if (isFree(p) == !owner[p].empty()) problems.push_back("global map wrong for page " + std::to_string(p) + " (" + owner[p] + ")");
+  }
+  uint64_t beyond = row[0] == kMapReference ? std::min<uint64_t>(bits, (uint64_t(count) / kBitmapPageBits + 1) * kBitmapPageBits) : bits;
+  for (uint64_t p = count; p < beyond; ++p)
+    if (!isFree(p)) problems.push_back("page " + std::to_string(p) + " beyond the file is marked used");
   return problems;
 }
 
