@@ -35,6 +35,7 @@ std::string table(const Figures& f, const std::string& title) {
   for (const auto& [phase, n] : f.perPhase) row("  " + std::string(phaseName(phase)), std::to_string(n));
   row("  of them during a first install", std::to_string(f.firstInstallKills));
   if (f.killsAfterClick >= 0) row("  of them after Install was clicked", std::to_string(f.killsAfterClick));
+  if (f.silentKills >= 0) row("  of them of silent runs (/S)", std::to_string(f.silentKills));
   row("runs that finished before the kill", std::to_string(f.finishedFirst));
   row("survived (kept, reinstalled right)", std::to_string(f.survived));
   row("lost databases", std::to_string(f.lost));

@@ -16,6 +16,7 @@ struct Figures {
   int kills = 0;             // trials whose installer was killed before it finished
   int firstInstallKills = 0; // kills while the package was installed for the first time
   int killsAfterClick = -1;  // kills after Install was clicked; -1 when the harness cannot tell
+  int silentKills = -1;      // kills of runs without a window (/S); -1 when the harness makes none
   int finishedFirst = 0;     // trials whose installer finished before the kill
   int survived = 0;          // kills after which the database was readable and the restart merged right
   int lost = 0;              // kills after which neither name held a readable database
