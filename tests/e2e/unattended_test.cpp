@@ -69,7 +69,10 @@ SilentEnd runWatched(e2e::Scenario& s, const std::wstring& args, const std::wstr
 
 std::string joined(const std::vector<std::wstring>& v) {
   std::string s;
-  for (const auto& x : v) s += " " + narrow(x);
+  for (const auto& x : v) {
+    s += ' ';
+    s += narrow(x);
+  }
   return s;
 }
 
@@ -229,7 +232,9 @@ TEST_F(Unattended, EachOutcomeEndsWithItsCodeWithoutAWindow) {
     if (c.cadRunning) cad.kill();
     EXPECT_EQ(end.code, c.code);
     EXPECT_TRUE(end.windowsSeen.empty()) << joined(end.windowsSeen);
-    if (c.installed) EXPECT_TRUE(e2e::fileBytes(kPackageFolder + L"dodatki.mdb") == installedBefore);
+    if (c.installed) {
+      EXPECT_TRUE(e2e::fileBytes(kPackageFolder + L"dodatki.mdb") == installedBefore);
+    }
     EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_old.mdb") || e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
     if (*c.logLine) {
       const auto lines = logLines(log);

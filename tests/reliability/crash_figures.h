@@ -39,6 +39,7 @@ struct Figures {
   double readyMs = 0;        // of it, start-up until Install is offered; 0 when not measured
   double installMs = 0;      // the part of it after Install is clicked
   double mergeMs = 0;        // of the install, the merge; 0 when not measured
+  double silentRunMs = 0;    // one uninterrupted run without a window (/S); 0 when not measured
   double wallSeconds = 0;    // the whole harness run; 0 when not measured
 };
 

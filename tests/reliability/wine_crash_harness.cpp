@@ -423,6 +423,7 @@ Figures run(int kills, uint32_t seed) {
     return fig;
   }
   fig.silentKills = 0;
+  fig.silentRunMs = ms(silentFull.finishedAt);
 
   // Kills reach a little past the end, so the last steps are hit as well.
   // Start-up takes most of a run but touches the package folder only in the
@@ -438,6 +439,14 @@ Figures run(int kills, uint32_t seed) {
         std::chrono::duration_cast<std::chrono::microseconds>(shortest.clickedAt).count(), 0, last);
     return std::chrono::microseconds(random() % 2 ? std::uniform_int_distribution<int64_t>(0, last)(random)
                                                   : std::uniform_int_distribution<int64_t>(from, last)(random));
+  };
+
+  // A silent run has no click to aim at: every second kill goes into its
+  // second half, where the install runs.
+  auto silentDelay = [&] {
+    const int64_t last =
+        std::chrono::duration_cast<std::chrono::microseconds>(silentFull.finishedAt).count() * 21 / 20;
+    return std::chrono::microseconds(std::uniform_int_distribution<int64_t>(random() % 2 ? 0 : last / 2, last)(random));
   };
 
   for (int trial = 0; fig.kills < kills && trial < kills * 4; ++trial) {
@@ -457,10 +466,7 @@ Figures run(int kills, uint32_t seed) {
         fig.findings.push_back("installer.exe did not start");
         break;
       }
-      killAfter = silent ? std::chrono::microseconds(std::uniform_int_distribution<int64_t>(
-                               0, std::chrono::duration_cast<std::chrono::microseconds>(silentFull.finishedAt).count() *
-                                      21 / 20)(random))
-                         : delay();
+      killAfter = silent ? silentDelay() : delay();
       Killer killer(app, started + killAfter);
       end = silent ? driveSilent(app, started) : drive(app, started);
       killed = killer.stop();
