@@ -66,6 +66,12 @@ Switches parseSwitches(const std::string& arguments) {
     }
     if (startsWithNoCase(token, 0, "/S") && token.size() == 2) {
       sw.silent = true;
+    } else if (startsWithNoCase(token, 0, "/D=")) {
+      // The switch quoted whole, as some tools pass every argument.
+      if (quoted || token.size() == 3)
+        refuse(token);
+      else
+        sw.destination = token.substr(3);
     } else if (startsWithNoCase(token, 0, "/LOG=")) {
       if (quoted || token.size() == 5)
         refuse(token);

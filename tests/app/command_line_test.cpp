@@ -28,6 +28,7 @@ TEST(CommandLine, SwitchesAnywhereInAnyCaseAndTheDestinationTakesTheRest) {
       {"/d=E:\\CAD\\ ", false, "E:\\CAD\\", nullptr, ""},
       // Everything after /D= is the path, switches included.
       {"/D=E:\\CAD /S\\", false, "E:\\CAD /S\\", nullptr, ""},
+      {"\"/D=D:\\Orvanta\\CAD Virel\\\" /S", true, "D:\\Orvanta\\CAD Virel\\", nullptr, ""},
       {"/S /D=", true, nullptr, nullptr, "/D="},
       {"/S /D=\"E:\\CAD\\", true, nullptr, nullptr, "/D=\"E:\\CAD\\"},
       {"/S /LOG=", true, nullptr, nullptr, "/LOG="},
