@@ -60,7 +60,11 @@ void TForm1::buildDesign() {
     control.setResource(control.name());
   }
   bnInstallNormal.onEnter = [this] { bnInstallEnter(); };
-  bnInstallHover.onClick = [this] { ButtonInstallClick(); };
+  bnInstallHover.onClick = [this] {
+    installStarted_ = true;
+    ButtonInstallClick();
+    installEnded_ = true;
+  };
   bnInstallHover.onLeave = [this] { bnInstallLeave(); };
   bnCloseNormal.onClick = [this] { CloseClick(); };
   bnCloseNormal.onEnter = [this] { bnCloseEnter(); };
@@ -122,6 +126,7 @@ void TForm1::info(int lvl, const std::string& txt) {
   if (lvl > log_level) return;
   if (lvl == 1) InfoLabel.setText(txt);
   infoBox.appendLines(txt);
+  if (logSink) logSink(txt);
 }
 
 void TForm1::setProgress(int percent) {

@@ -4,6 +4,7 @@
 // headless or the Win32 realisation shows.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ class TForm1 : public ui::Reporter {
   bool CheckDestination();
   void CheckEdit();
   void Edit1Click();
+  // The destination root given on the command line, in place of the search.
+  void useGivenDestination(const std::string& root);
 
   // The accessory database.
   bool MDBCreate(const std::string& Name);
@@ -74,6 +77,9 @@ class TForm1 : public ui::Reporter {
 
   // The install command.
   void ButtonInstallClick();
+  // Whether Install was clicked, and whether its command came to its end.
+  bool installStarted() const { return installStarted_; }
+  bool installEnded() const { return installEnded_; }
 
   // Installer state. Folder values end with the separator.
   std::string strFolder;
@@ -86,6 +92,10 @@ class TForm1 : public ui::Reporter {
   std::string sourceZip;
   std::string filePackageZip, fileModelsZip, fileMaterialsZip;
   std::string packageName;
+  // From the command line: the destination root that replaces the search.
+  std::optional<std::string> givenDestination;
+  // Receives every line written at the log level in force (the log file).
+  std::function<void(const std::string&)> logSink;
 
  private:
   void buildDesign();
@@ -98,6 +108,8 @@ class TForm1 : public ui::Reporter {
   std::vector<std::string> args_;
   ui::FolderPicker* folderPicker_ = nullptr;
   bool installRan_ = false;
+  bool installStarted_ = false;
+  bool installEnded_ = false;
 
  public:
   // Controls, by their design names.

@@ -27,7 +27,12 @@ void TForm1::AfterShow() {
       (void)package::ExtractFilesFromZip(env_, *this, packageName, tmpDir + filePackageZip, tmpDir);
       window_.setColourKey(false);
       setCover(tmpDir + picInstall);
-      if (searchPackages() && searchInstallationPath()) CheckInstallationEnabled();
+      if (searchPackages()) {
+        if (givenDestination)
+          useGivenDestination(*givenDestination);
+        else if (searchInstallationPath())
+          CheckInstallationEnabled();
+      }
     } else {
       window_.setColourKey(false);
       MasterError.setVisible(true);

@@ -4,10 +4,16 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/exit_code.h"
 #include "app/form1.h"
+#include "app/log_file.h"
+#include "app/run_host.h"
+#include "app/silent_run.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/folder_picker_win32.h"
 #include "ui/win32/win32_window.h"
@@ -29,9 +35,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                               L"oleacc.dll", L"userenv.dll", L"cryptbase.dll", L"clbcatq.dll", L"version.dll"})
     LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&icc);
+  const Switches switches = parseSwitches(argumentsOf(platform::win32::narrow(GetCommandLineW())));
+  platform::Env& env = platform::systemEnv();
+  std::unique_ptr<LogFile> log;
+  if (switches.logFile) {
+    try {
+      log = std::make_unique<LogFile>(env, *switches.logFile);
+    } catch (const std::exception&) {
+      return kWrongCommandLine;
+    }
+  }
+  if (!switches.wrong.empty()) {
+    if (log) log->write("Błędny parametr wiersza poleceń: " + switches.wrong);
+    return kWrongCommandLine;
+  }
 
   std::vector<std::string> args;
   int argc = 0;
@@ -40,19 +57,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LocalFree(argv);
   }
 
-  int code = 0;
+  ui::win32::Win32Host system;
+  RunHost host(system, switches.silent);
+  TForm1 form(env, host, args);
+  form.givenDestination = switches.destination;
+  if (log) form.logSink = [&log](const std::string& line) { log->write(line); };
+  // A silent run creates no window at all, so nothing can wait for a click.
+  if (switches.silent) return runSilently(form, host);
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
   {
-    ui::win32::Win32Host host;
-    TForm1 form(platform::systemEnv(), host, args);
     ui::win32::Win32Window window(form.window(), instance);
-    host.setOwner(window.hwnd());
+    system.setOwner(window.hwnd());
     ui::win32::Win32FolderPicker picker;
     picker.setOwner(window.hwnd());
     form.setFolderPicker(&picker);
     form.window().dispatch([&] { form.FormCreate(); });
     window.show();
-    code = window.runMessageLoop();
+    window.runMessageLoop();
+    form.setFolderPicker(nullptr);
   }
   CoUninitialize();
-  return code;
+  return exitCodeOf(form, host.errorShown());
 }

@@ -72,3 +72,15 @@ void TForm1::Edit1Click() {
   Edit1.setText(s);
   CheckEdit();
 }
+
+void TForm1::useGivenDestination(const std::string& root) {
+  info(2, "Ustalono docelowy folder na: " + root);
+  Edit1.setVisible(true);
+  StaticText1.setVisible(true);
+  // Checked as a typed text is: a change runs the check, the same text does not.
+  if (Edit1.text() == root)
+    CheckEdit();
+  else
+    Edit1.setText(root);
+  if (!env_.dirExists(root + kAccessoryFolder)) info(1, "Podany folder instalacji jest błędny: " + root);
+}

@@ -36,18 +36,24 @@ void Control::userEditedText(const std::string& t) {
   if (onChange) onChange();
 }
 
-void Control::appendLines(const std::string& text) {
+std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
   size_t start = 0;
   while (true) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) {
-      lines_.push_back(text.substr(start));
+      lines.push_back(text.substr(start));
       break;
     }
-    lines_.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start, end - start));
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     if (start == text.size()) break;
   }
+  return lines;
+}
+
+void Control::appendLines(const std::string& text) {
+  for (auto& line : splitLines(text)) lines_.push_back(std::move(line));
   changed();
 }
 

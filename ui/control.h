@@ -36,6 +36,10 @@ inline constexpr unsigned kAnchorLeft = 1, kAnchorTop = 2, kAnchorRight = 4, kAn
 
 class Control;
 
+// The lines of a text as the memo shows them: split at CR LF, CR or LF; a
+// final line break adds no empty line.
+std::vector<std::string> splitLines(const std::string& text);
+
 // Told about every property change, so a realisation can mirror it.
 class ControlObserver {
  public:

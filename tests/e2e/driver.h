@@ -50,6 +50,7 @@ class Installer {
   int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   bool running();
   void kill();
+  DWORD processId() const { return pi_.dwProcessId; }
 
  private:
   PROCESS_INFORMATION pi_{};

@@ -253,7 +253,7 @@ TEST_F(Install, AnExecutableWithoutAPackageShowsTheFailureScreen) {
     EXPECT_EQ(said, c.noPackageLine);
     e2e::screenshot(std::string("failure-screen-") + c.name);
     s.app.click("bnCloseNormal");
-    EXPECT_EQ(s.app.waitExit(), 0);
+    EXPECT_EQ(s.app.waitExit(), 4);  // package missing or damaged
   }
 }
 
@@ -283,7 +283,7 @@ TEST_F(Install, ADamagedPackageFailsVisiblyAndRestoresTheInstalledDatabase) {
     EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_old.mdb"));
     EXPECT_FALSE(e2e::exists(kPackageFolder + L"dodatki_new.mdb"));
     s.app.click("bnCloseNormal");
-    EXPECT_EQ(s.app.waitExit(), 0);
+    EXPECT_EQ(s.app.waitExit(), 1);  // install failed, database restored
   }
 }
 
@@ -327,7 +327,7 @@ TEST_F(Install, DiagnosticModeKeepsTheWorkingFolderOnClose) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "Ustawiono parametr DEBUG");
   s.app.click("bnCloseNormal");
-  EXPECT_EQ(s.app.waitExit(), 0);
+  EXPECT_EQ(s.app.waitExit(), 1);  // closed before Install
   EXPECT_TRUE(e2e::exists(s.folder() + L"tmp\\packages.zip"));
   EXPECT_TRUE(e2e::exists(s.folder() + L"tmp\\install.jpg"));
 }

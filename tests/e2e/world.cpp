@@ -152,6 +152,20 @@ std::wstring buildInstaller(const std::string& scenario, const PackageSpec& spec
   writeFile(windowsPath(models + "/opis.txt"), "Opis pakietu\n");
   makeDatabase(windowsPath(models), "dodatki.mdb", spec.accessories, spec.producers);
   if (spec.damage == PackageSpec::Damage::PackageMdb) writeFile(windowsPath(models + "/dodatki.mdb"), std::string(8192, 'x'));
+  if (spec.damage == PackageSpec::Damage::RefusedMdb) {
+    const std::string path = narrow(windowsPath(models + "/dodatki.mdb"));
+    DeleteFileW(widen(path).c_str());
+    auto db = jet::Database::create(platform::systemEnv(), path);
+    db->createTable({"info_producent", {{"Producent", jet::ColumnType::Text, 30}}, "", ""});
+    db->createTable({"Dodatki", {{"ID", jet::ColumnType::Long, 0}, {"Producent", jet::ColumnType::Text, 30}}, "", ""});
+    for (const char* table : {"info_producent", "Dodatki"}) {
+      auto row = db->openTable(table, true);
+      row->insert();
+      if (std::string(table) == "Dodatki") row->set("ID", int32_t{2});
+      row->set("Producent", spec.name);
+      row->post();
+    }
+  }
   if (spec.damage != PackageSpec::Damage::None) return assemble(root, pkg, spec);
   if (spec.materials) {
     mkdirs(windowsPath(pkg + "/materials/Drewno"));

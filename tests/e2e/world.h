@@ -29,6 +29,7 @@ struct PackageSpec {
     None,
     ModelEntry,   // a model file's data in models.zip is corrupt (extraction fails)
     PackageMdb,   // the package's dodatki.mdb is no database (the merge fails)
+    RefusedMdb,   // a genuine Jet database whose Dodatki table lacks columns (the merge refuses it)
   } damage = Damage::None;
 };
 

@@ -32,10 +32,12 @@ std::string table(const Figures& f, const std::string& title) {
   if (f.readyMs > 0) row("  of which start-up until ready (ms)", std::to_string(static_cast<int>(f.readyMs)));
   row("  of which the install (ms)", std::to_string(static_cast<int>(f.installMs)));
   if (f.mergeMs > 0) row("    of which the merge (ms)", std::to_string(static_cast<int>(f.mergeMs)));
+  if (f.silentRunMs > 0) row("one uninterrupted silent run (ms)", std::to_string(static_cast<int>(f.silentRunMs)));
   row("kills", std::to_string(f.kills));
   for (const auto& [phase, n] : f.perPhase) row("  " + std::string(phaseName(phase)), std::to_string(n));
   row("  of them during a first install", std::to_string(f.firstInstallKills));
   if (f.killsAfterClick >= 0) row("  of them after Install was clicked", std::to_string(f.killsAfterClick));
+  if (f.silentKills >= 0) row("  of them of silent runs (/S)", std::to_string(f.silentKills));
   row("runs that finished before the kill", std::to_string(f.finishedFirst));
   row("survived (kept, reinstalled right)", std::to_string(f.survived));
   row("lost databases", std::to_string(f.lost));

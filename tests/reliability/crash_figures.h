@@ -26,6 +26,7 @@ struct Figures {
   int kills = 0;             // trials whose installer was killed before it finished
   int firstInstallKills = 0; // kills while the package was installed for the first time
   int killsAfterClick = -1;  // kills after Install was clicked; -1 when the harness cannot tell
+  int silentKills = -1;      // kills of runs without a window (/S); -1 when the harness makes none
   int finishedFirst = 0;     // trials whose installer finished before the kill
   int survived = 0;          // kills after which the database was readable and the restart merged right
   int lost = 0;              // kills after which no readable database was left, or a start-up
@@ -38,6 +39,7 @@ struct Figures {
   double readyMs = 0;        // of it, start-up until Install is offered; 0 when not measured
   double installMs = 0;      // the part of it after Install is clicked
   double mergeMs = 0;        // of the install, the merge; 0 when not measured
+  double silentRunMs = 0;    // one uninterrupted run without a window (/S); 0 when not measured
   double wallSeconds = 0;    // the whole harness run; 0 when not measured
 };
 

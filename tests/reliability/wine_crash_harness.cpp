@@ -289,6 +289,21 @@ RunEnd drive(e2e::Installer& app, Clock::time_point started) {
   return end;
 }
 
+// Waits for a run without a window to end by itself; its exit code tells
+// how it ended.
+RunEnd driveSilent(e2e::Installer& app, Clock::time_point started) {
+  RunEnd end;
+  end.stopped = "waiting for the silent run to end";
+  if (!e2e::waitUntil([&] { return !app.running(); }, kStartupTimeout + kInstallTimeout)) return end;
+  const int code = app.waitExit(milliseconds(5000));
+  end.stopped = "";
+  end.finished = code == 0;
+  end.failed = code != 0;
+  end.status = "exit code " + std::to_string(code);
+  end.finishedAt = Clock::now() - started;
+  return end;
+}
+
 // Ends the installer process at a set moment unless stopped before.
 class Killer {
  public:
@@ -394,6 +409,21 @@ Figures run(int kills, uint32_t seed) {
     return fig;
   }
   const std::string model = modelBytes();
+  // An uninterrupted silent update sets the range of the kills of silent runs.
+  resetWorld(in, true);
+  RunEnd silentFull;
+  {
+    e2e::Installer app;
+    const auto started = Clock::now();
+    if (app.start(in.installer, L"/S", workFolder())) silentFull = driveSilent(app, started);
+  }
+  if (!silentFull.finished || contentsIfReadable(kPackageFolder + L"dodatki.mdb") != expectedUpdate) {
+    fig.findings.push_back("the uninterrupted silent install did not finish right (" + silentFull.status + "):" +
+                           describeFolder());
+    return fig;
+  }
+  fig.silentKills = 0;
+  fig.silentRunMs = ms(silentFull.finishedAt);
 
   // Kills reach a little past the end, so the last steps are hit as well.
   // Start-up takes most of a run but touches the package folder only in the
@@ -411,9 +441,19 @@ Figures run(int kills, uint32_t seed) {
                                                   : std::uniform_int_distribution<int64_t>(from, last)(random));
   };
 
+  // A silent run has no click to aim at: every second kill goes into its
+  // second half, where the install runs.
+  auto silentDelay = [&] {
+    const int64_t last =
+        std::chrono::duration_cast<std::chrono::microseconds>(silentFull.finishedAt).count() * 21 / 20;
+    return std::chrono::microseconds(std::uniform_int_distribution<int64_t>(random() % 2 ? 0 : last / 2, last)(random));
+  };
+
   for (int trial = 0; fig.kills < kills && trial < kills * 4; ++trial) {
-    // Every fourth trial installs the package for the first time.
+    // Every fourth trial installs the package for the first time; every
+    // third runs without a window, as deployment tools start it.
     const bool first = trial % 4 == 3;
+    const bool silent = trial % 3 == 1;
     const Contents& expected = first ? *expectedFirst : *expectedUpdate;
     resetWorld(in, !first);
     bool killed = false;
@@ -422,13 +462,13 @@ Figures run(int kills, uint32_t seed) {
     {
       e2e::Installer app;
       const auto started = Clock::now();
-      if (!app.start(in.installer, L"", workFolder())) {
+      if (!app.start(in.installer, silent ? L"/S" : L"", workFolder())) {
         fig.findings.push_back("installer.exe did not start");
         break;
       }
-      killAfter = delay();
+      killAfter = silent ? silentDelay() : delay();
       Killer killer(app, started + killAfter);
-      end = drive(app, started);
+      end = silent ? driveSilent(app, started) : drive(app, started);
       killed = killer.stop();
       if (!killed) app.kill();
     }
@@ -443,13 +483,15 @@ Figures run(int kills, uint32_t seed) {
     }
     ++fig.kills;
     if (first) ++fig.firstInstallKills;
+    if (silent) ++fig.silentKills;
     if (end.clicked) ++fig.killsAfterClick;
     const Phase phase = phaseOf(expected, first);
     ++fig.perPhase[phase];
     if (std::getenv("WINE_CRASH_TRACE"))
-      std::printf("kill at %.0f ms, ready at %.0f, clicked at %.0f: %s\n", ms(killAfter), ms(end.readyAt),
-                  ms(end.clickedAt), phaseName(phase));
-    const std::string where = "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") + " (" +
+      std::printf("kill at %.0f ms%s, ready at %.0f, clicked at %.0f: %s\n", ms(killAfter), silent ? " (silent)" : "",
+                  ms(end.readyAt), ms(end.clickedAt), phaseName(phase));
+    const std::string where = "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") +
+                              (silent ? " of a silent run" : "") + " (" +
                               phaseName(phase) + (end.clicked ? ", after the click" : "") + "):";
     // The check's own side name counts: the next check puts it back.
     const bool kept = contentsIfReadable(kPackageFolder + L"dodatki.mdb") ||
