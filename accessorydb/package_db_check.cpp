@@ -86,6 +86,9 @@ class TableCheck {
     }
     if (hidden_ > 0)
       report_.problems.push_back("table '" + table_ + "': " + std::to_string(hidden_) + " more problems not shown");
+    if (unwritten_ > kFindingsShownPerTable)
+      report_.warnings.push_back("table '" + table_ + "': " + std::to_string(unwritten_ - kFindingsShownPerTable) +
+                                 " more rows that will never be written");
   }
 
  private:
@@ -104,8 +107,9 @@ class TableCheck {
       return true;
     }
     if (!firstRowOfKey_.emplace(lookupKey(key)).second) {
-      report_.warnings.push_back(where + " will never be written: an earlier row has the same " + key_ +
-                                 ", and only the first is written");
+      if (++unwritten_ <= kFindingsShownPerTable)
+        report_.warnings.push_back(where + " will never be written: an earlier row has the same " + key_ +
+                                   ", and only the first is written");
       return true;
     }
     ++counts_.written;
@@ -150,6 +154,7 @@ class TableCheck {
   std::set<std::string> unreadable_;
   size_t shownCount_ = 0;
   size_t hidden_ = 0;
+  size_t unwritten_ = 0;
 };
 
 }  // namespace
