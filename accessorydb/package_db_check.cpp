@@ -96,7 +96,6 @@ class TableCheck {
   bool checkRow(TableCursor& cursor, size_t rowNumber) {
     ++counts_.rows;
     FieldValue key;
-    std::string nazwa;
     if (!readColumn(cursor, key_, rowNumber, "", key)) return false;
     const std::string where = "table '" + table_ + "', row " + std::to_string(rowNumber) + " (" + key_ + " " +
                               (std::holds_alternative<std::monostate>(key) ? "empty" : shown(key)) + ")";
@@ -117,7 +116,8 @@ class TableCheck {
       if (unreadable_.count(c.name)) continue;
       FieldValue v;
       if (!readColumn(cursor, c.name, rowNumber, where, v)) continue;
-      if (auto why = refusal(c, v); !why.empty()) problem(where + ", column '" + c.name + "': " + why + "; value " + shown(v));
+      if (auto why = refusal(c, v); !why.empty())
+        problem(where + ", column '" + c.name + "': " + why + "; value " + shown(v));
     }
     return true;
   }
