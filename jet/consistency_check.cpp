@@ -157,7 +157,9 @@ class Checker {
                           std::to_string(ri.distinctKeys));
   }
 
-  // Used pages clear, every other page set (free).
+  // Used pages clear, every other page set (free). Inline, the map starts at
+  // page 0 and covers the file; as a reference map, a range without a bitmap
+  // page is free.
   void globalMap() {
     Page g = file_.read(1);
     auto row = rowBytes(g, 0);
@@ -165,18 +167,36 @@ class Checker {
       problems_.push_back("the global map is missing");
       return;
     }
-    const uint32_t start = le32(row.data() + 1);
-    const size_t bits = (row.size() - 5) * 8;
-    if (start != 0 || bits < count_) problems_.push_back("the global map does not cover the file");
+    const bool reference = row[0] == kMapReference;
+    std::map<uint32_t, Page> bitmaps;
+    uint64_t bits = 0;
+    if (reference) {
+      bits = uint64_t((row.size() - 1) / 4) * kBitmapPageBits;
+      for (size_t m = 0; m < (row.size() - 1) / 4; ++m)
+        if (uint32_t bp = le32(row.data() + 1 + 4 * m)) {
+          claim(bp, "global map bitmap");
+          if (bp < count_) bitmaps[uint32_t(m)] = file_.read(bp);
+        }
+    } else {
+      bits = (row.size() - 5) * 8;
+      if (le32(row.data() + 1) != 0 || bits < count_) problems_.push_back("the global map does not cover the file");
+    }
+    auto isFree = [&](uint64_t p) {
+      if (!reference) return bool(row[5 + p / 8] & (1u << (p % 8)));
+      auto it = bitmaps.find(uint32_t(p / kBitmapPageBits));
+      if (it == bitmaps.end()) return true;
+      const size_t bit = p % kBitmapPageBits;
+      return bool(it->second[kBitmapPageData + bit / 8] & (1u << (bit % 8)));
+    };
     for (uint32_t p = 0; p < count_ && p < bits; ++p) {
-      const bool freeBit = row[5 + p / 8] & (1u << (p % 8));
       if (owner_[p].empty()) problems_.push_back("page " + std::to_string(p) + " belongs to nothing");
-      if (freeBit == !owner_[p].empty())
+      if (isFree(p) == !owner_[p].empty())
         problems_.push_back("global map wrong for page " + std::to_string(p) + " (" + owner_[p] + ")");
     }
-    for (size_t p = count_; p < bits; ++p)
-      if (!(row[5 + p / 8] & (1u << (p % 8))))
-        problems_.push_back("page " + std::to_string(p) + " beyond the file is marked used");
+    const uint64_t beyond =
+        reference ? std::min<uint64_t>(bits, (uint64_t(count_) / kBitmapPageBits + 1) * kBitmapPageBits) : bits;
+    for (uint64_t p = count_; p < beyond; ++p)
+      if (!isFree(p)) problems_.push_back("page " + std::to_string(p) + " beyond the file is marked used");
   }
 
   Database& db_;

@@ -1,5 +1,6 @@
 // Opening a database, the catalogue, schemas and table scans.
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "jet/byte_order.h"
@@ -20,6 +21,7 @@ namespace detail {
 namespace {
 
 constexpr char kRequiredProperty[] = "Required";
+constexpr char kAllowZeroLengthProperty[] = "AllowZeroLength";
 // An overflow slot names the row that holds the data; that row never points on.
 constexpr int kMaxOverflowHops = 1;
 
@@ -43,7 +45,31 @@ class Scanner {
   const std::vector<uint8_t>& row() const { return row_; }
   void reload(TableDefinition def) { def_ = std::move(def); }
 
+  // The current row as its page's place in the page list and its slot.
+  uint64_t bookmark() const { return (uint64_t(pageIndex_ - 1) << kBookmarkSlotBits) | (slot_ - 1); }
+  void moveTo(uint64_t mark) {
+    const size_t index = size_t(mark >> kBookmarkSlotBits);
+    if (index >= pages_.size()) fail("no row at the bookmark in table page " + std::to_string(def_.page));
+    if (pageIndex_ != index + 1) loadPage(index);
+    slot_ = size_t(mark & ((1u << kBookmarkSlotBits) - 1));
+    end_ = false;
+    advance();
+  }
+
  private:
+  static constexpr unsigned kBookmarkSlotBits = 16;
+
+  void loadPage(size_t index) {
+    const uint32_t n = pages_[index];
+    page_ = db_.file().read(n);
+    pageIndex_ = index + 1;
+    slot_ = 0;
+    // Owned-page maps may hold stale pages: only this table's data pages count.
+    pageLoaded_ = page_[0] == kPageData && le32(page_.data() + kDataOwner) == def_.page;
+    if (pageLoaded_ && kDataSlots + 2 * size_t(slotCount(page_)) > kPageSize)
+      fail("damaged database: data page " + std::to_string(n) + " has an impossible row count");
+  }
+
   void advance() {
     PageFile& file = db_.file();
     while (true) {
@@ -73,13 +99,7 @@ class Scanner {
         row_.clear();
         return;
       }
-      uint32_t n = pages_[pageIndex_++];
-      page_ = file.read(n);
-      slot_ = 0;
-      // Owned-page maps may hold stale pages: only this table's data pages count.
-      pageLoaded_ = page_[0] == kPageData && le32(page_.data() + kDataOwner) == def_.page;
-      if (pageLoaded_ && kDataSlots + 2 * size_t(slotCount(page_)) > kPageSize)
-        fail("damaged database: data page " + std::to_string(n) + " has an impossible row count");
+      loadPage(pageIndex_);
     }
   }
 
@@ -112,10 +132,21 @@ class CursorImpl : public Cursor {
     decode();
   }
   bool atEnd() const override { return scanner_.atEnd(); }
+  uint64_t bookmark() const override {
+    if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
+    return scanner_.bookmark();
+  }
+  void moveTo(uint64_t mark) override {
+    scanner_.moveTo(mark);
+    decode();
+  }
   Value get(const std::string& column) const override {
     size_t i = columnIndex(column);
     if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
-    return values_[i];
+    // Columns are decoded when first asked for: a scan that matches on a key
+    // reads one column of each row, not all of them.
+    if (!values_[i]) values_[i] = layout_->column(i, db_.file());
+    return *values_[i];
   }
   void insert() override {
     if (!updatable_) fail("table '" + name_ + "' was opened read-only");
@@ -144,10 +175,11 @@ class CursorImpl : public Cursor {
     fail("table '" + name_ + "' has no column '" + column + "'");
   }
   void decode() {
-    if (scanner_.atEnd())
-      values_.clear();
-    else
-      values_ = decodeRow(scanner_.def(), scanner_.row(), db_.file());
+    layout_.reset();
+    values_.clear();
+    if (scanner_.atEnd()) return;
+    layout_.emplace(scanner_.def(), scanner_.row());
+    values_.resize(scanner_.def().columns.size());
   }
 
   DatabaseImpl& db_;
@@ -155,7 +187,8 @@ class CursorImpl : public Cursor {
   std::string name_;
   bool updatable_;
   Scanner scanner_;
-  std::vector<Value> values_;
+  std::optional<RowLayout> layout_;           // of the current row
+  mutable std::vector<std::optional<Value>> values_;  // its columns decoded so far
   std::vector<Value> pending_;
   bool inserting_ = false;
 };
@@ -269,6 +302,11 @@ std::vector<uint32_t> DatabaseImpl::dataPages(const TableDefinition& def) {
 }
 
 std::vector<bool> DatabaseImpl::requiredColumns(const TableDefinition& def, const std::vector<uint8_t>& lvProp) {
+  return columnsWithProperty(def, lvProp, kRequiredProperty);
+}
+
+std::vector<bool> DatabaseImpl::columnsWithProperty(const TableDefinition& def, const std::vector<uint8_t>& lvProp,
+                                                    const std::string& property) {
   std::vector<bool> out(def.columns.size(), false);
   if (lvProp.empty()) return out;
   PropertyMap props;
@@ -280,7 +318,7 @@ std::vector<bool> DatabaseImpl::requiredColumns(const TableDefinition& def, cons
   for (size_t i = 0; i < def.columns.size(); ++i) {
     auto it = props.find(def.columns[i].name);
     if (it == props.end()) continue;
-    auto p = it->second.find(kRequiredProperty);
+    auto p = it->second.find(property);
     if (p != it->second.end() && !p->second.value.empty() && p->second.value[0] != 0) out[i] = true;
   }
   return out;
@@ -290,6 +328,7 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
   const CatalogueEntry& e = findTable(table);
   TableDefinition def = definition(e.page());
   auto required = requiredColumns(def, e.lvProp);
+  auto allowZeroLength = columnsWithProperty(def, e.lvProp, kAllowZeroLengthProperty);
   TableSchema s;
   s.name = e.name;
   s.rowCount = def.rowCount;
@@ -304,6 +343,7 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
     ci.type = columnType(c.type);
     ci.maxChars = c.type == 0x0A ? uint16_t(c.length / 2) : 0;
     ci.required = required[i];
+    ci.allowZeroLength = allowZeroLength[i];
     ci.sizeBytes = c.length;
     ci.flags = c.flags;
     ci.fixed = c.fixed();

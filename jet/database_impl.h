@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/global_map.h"
 #include "jet/index_tree.h"
 #include "jet/jet.h"
 #include "jet/page_file.h"
@@ -37,6 +38,9 @@ struct TableWriter {
   std::vector<std::unique_ptr<UsageMap>> indexMaps;
   std::map<uint16_t, std::pair<UsageMap, UsageMap>> longValueMaps;
   std::vector<bool> required;  // per descriptor
+  std::string name = "?";
+  bool hasLongValues = false;   // Memo or OLE columns
+  std::vector<uint8_t> countBytes;  // definition bytes from the row count to the index statistics
   uint32_t currentPage = 0;  // data page rows go to while it has room
   Page currentData;           // its bytes as last written
 };
@@ -58,17 +62,22 @@ class DatabaseImpl : public Database {
   // Data pages of a table in scan order.
   std::vector<uint32_t> dataPages(const TableDefinition& def);
   std::vector<bool> requiredColumns(const TableDefinition& def, const std::vector<uint8_t>& lvProp);
+  // Per descriptor: the Yes/No property is set to true in the catalogue row's blob.
+  std::vector<bool> columnsWithProperty(const TableDefinition& def, const std::vector<uint8_t>& lvProp,
+                                        const std::string& property);
   // Checks and stores one row (values in descriptor order); returns its page/row pointer.
   uint32_t insertRow(uint32_t tdefPage, std::vector<Value> values);
   void writeInitialCatalogue();
+  // Tests reach the size limits with small files this way.
+  void limitPages(uint32_t pages) { pageLimit_ = pages; }
+  void limitGlobalMapInlineBytes(size_t bytes) { global_.limitInlineBytes(bytes); }
 
  private:
   std::vector<CatalogueEntry>& catalogue();
   TableWriter& writer(uint32_t tdefPage);
   uint32_t allocatePage(const Page& content);
-  void markUsed(uint32_t page);
-  void loadGlobalMap();
-  void writeGlobalMap();
+  // Refuses a row or table that might take the file past its page limit.
+  void checkRoomFor(uint32_t pages);
   void writeTdef(TableWriter& t);
   void writeTdefCounts(TableWriter& t);
   std::vector<uint8_t> storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data);
@@ -79,8 +88,8 @@ class DatabaseImpl : public Database {
   std::unique_ptr<PageFile> file_;
   std::optional<std::vector<CatalogueEntry>> catalogue_;
   // Writer state.
-  bool globalLoaded_ = false;
-  std::vector<uint8_t> globalRow_;  // page 1 row 0 as stored
+  GlobalMap global_;
+  uint32_t pageLimit_ = kMaxDatabasePages;
   std::map<uint32_t, std::unique_ptr<TableWriter>> writers_;
 };
 

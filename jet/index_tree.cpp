@@ -14,8 +14,10 @@ constexpr size_t kPrev = 0x0C;
 constexpr size_t kNext = 0x10;
 constexpr size_t kTail = 0x14;
 constexpr size_t kPrefixLength = 0x18;
+constexpr size_t kLevel = 0x1A;
 constexpr size_t kBitmap = 0x1B;
 constexpr size_t kMaxDepth = 32;
+constexpr size_t kCachedPages = 1024;
 
 std::string hex(const Entry& e) {
   static const char* d = "0123456789abcdef";
@@ -53,6 +55,7 @@ IndexNode parseIndexPage(const Page& p, uint32_t page) {
   n.prev = le32(p.data() + kPrev);
   n.next = le32(p.data() + kNext);
   n.tail = n.leaf ? 0 : le32(p.data() + kTail);
+  n.level = p[kLevel];
   size_t prefix = le16(p.data() + kPrefixLength);
   size_t minEntry = kRowPointerSize + (n.leaf ? 0 : kChildPointerSize);
   size_t last = 0;
@@ -85,6 +88,7 @@ Page serializeIndexNode(const IndexNode& n, uint32_t tdefPage) {
   put32(p.data() + kPrev, n.prev);
   put32(p.data() + kNext, n.next);
   put32(p.data() + kTail, n.leaf ? 0 : n.tail);
+  p[kLevel] = n.leaf ? 0 : n.level;
   size_t pos = 0;
   for (size_t i = 0; i < n.entries.size(); ++i) {
     const Entry& e = n.entries[i];
@@ -147,8 +151,21 @@ std::vector<std::string> validateIndex(const PageFile& file, uint32_t root, std:
       if (!(n.entries[i - 1] < n.entries[i])) problems.push_back("page " + std::to_string(page) + " out of order");
     levels[depth].push_back(n);
     if (n.leaf) {
+      if (n.level != 0) problems.push_back("leaf " + std::to_string(page) + " holds level " + std::to_string(n.level));
       leaves.push_back(n);
       return n.entries.empty() ? Entry{} : n.entries.back();
+    }
+    if (uint32_t below = n.entries.empty() ? n.tail : n.children.front(); below != 0 && below < file.pageCount()) {
+      // Height above the leaves, counted down the first child.
+      size_t height = 1;
+      for (IndexNode c = parseIndexPage(file.read(below), below); !c.leaf && height <= kMaxDepth; ++height) {
+        uint32_t next = c.entries.empty() ? c.tail : c.children.front();
+        if (next == 0 || next >= file.pageCount()) break;
+        c = parseIndexPage(file.read(next), next);
+      }
+      if (n.level != height)
+        problems.push_back("intermediate page " + std::to_string(page) + " holds level " + std::to_string(n.level) +
+                           ", it stands " + std::to_string(height) + " above the leaves");
     }
     if (n.entries.size() == 1 && n.tail == 0) {
       // single-child form
@@ -381,15 +398,30 @@ void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool
   }
 }
 
+uint8_t IndexTree::height(uint32_t page) {
+  uint8_t h = 0;
+  for (size_t depth = 0;; ++depth, ++h) {
+    if (depth > kMaxDepth) fail("damaged database: an index tree is too deep");
+    IndexNode& n = node(page);
+    if (n.leaf) return h;
+    page = n.entries.empty() ? n.tail : n.children.front();
+    if (page == 0) fail("damaged database: an empty intermediate index page");
+  }
+}
+
 void IndexTree::flush() {
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   for (uint32_t page : dirty_) {
     IndexNode& n = node(page);
     n.page = page;
+    if (!n.leaf) n.level = height(page);
     file_.write(page, serializeIndexNode(n, tdefPage_));
   }
   dirty_.clear();
+  // Everything is on disk now: forget the pages once they are many, so that
+  // memory stays bounded however large the index grows.
+  if (cache_.size() > kCachedPages) cache_.clear();
 }
 
 }  // namespace jet::detail

@@ -11,7 +11,8 @@
 // 0x10    4     next page at the same level (0 = none)
 // 0x14    4     intermediate: "tail" child (the last child, which has no entry); leaf: 0
 // 0x18    2     length of the prefix shared by all entries (later entries omit it)
-// 0x1A    1     0
+// 0x1A    1     leaf: 0; intermediate: its height above the leaves (1 for the
+//               parent of leaves, as Access writes it)
 // 0x1B    453   entry-end bitmap: bit p set when an entry ends at data byte p
 // 0x1E0   ...   entries, packed
 //
@@ -38,6 +39,7 @@ struct IndexNode {
   uint32_t page = 0;
   bool leaf = true;
   uint32_t prev = 0, next = 0, tail = 0;
+  uint8_t level = 0;  // height above the leaves
   std::vector<Entry> entries;
   std::vector<uint32_t> children;  // intermediate: child of each entry
   size_t storedSize() const;
@@ -76,6 +78,7 @@ class IndexTree {
   IndexNode& node(uint32_t page);
   uint32_t descend(const Entry& e, std::vector<Step>& path);
   void split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd);
+  uint8_t height(uint32_t page);
   void flush();
 
   PageFile& file_;

@@ -70,6 +70,7 @@ struct ColumnInfo {
   ColumnType type;
   uint16_t maxChars = 0;  // text: size in characters; 0 otherwise
   bool required = false;  // "Required" property set (nulls refused)
+  bool allowZeroLength = false;  // "AllowZeroLength" property set (empty texts accepted)
   uint16_t sizeBytes = 0;  // stored length from the definition
   uint8_t flags = 0;       // column flags byte of the definition
   bool fixed = false;      // stored in the fixed area
@@ -102,6 +103,10 @@ class Cursor {
   // Value of a column of the current row; Error when the column is unknown or
   // the cursor is at the end.
   virtual Value get(const std::string& column) const = 0;
+  // The current row's place in the table; moveTo comes back to it. Valid
+  // while no row is added to the table through this cursor.
+  virtual uint64_t bookmark() const = 0;
+  virtual void moveTo(uint64_t bookmark) = 0;
 
   // Begins a new empty row (updatable cursor only).
   virtual void insert() = 0;

@@ -1,5 +1,6 @@
 #include "jet/property_blob.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "jet/byte_order.h"
@@ -15,6 +16,7 @@ constexpr size_t kBlockHeader = 6;
 constexpr size_t kEntryHeader = 8;
 constexpr uint8_t kTypeBoolean = 0x01;
 constexpr char kRequired[] = "Required";
+constexpr char kAllowZeroLength[] = "AllowZeroLength";
 
 std::vector<uint8_t> lengthPrefixedName(const std::string& name) {
   auto n = encodeUtf16Le(utf8ToUtf16(name));
@@ -69,33 +71,49 @@ PropertyMap parsePropertyBlob(const std::vector<uint8_t>& b) {
   return out;
 }
 
-std::vector<uint8_t> buildRequiredBlob(const std::vector<std::string>& requiredColumns) {
+std::vector<uint8_t> buildColumnPropertiesBlob(const std::vector<ColumnProperties>& columns) {
+  // Yes/No DDL properties the engine enforces, listed in this order.
+  const char* const kNames[] = {kRequired, kAllowZeroLength};
+  auto flags = [](const ColumnProperties& c) { return std::vector<bool>{c.required, c.allowZeroLength}; };
+  std::vector<bool> used(2, false);
+  for (const auto& c : columns)
+    for (size_t k = 0; k < used.size(); ++k) used[k] = used[k] || flags(c)[k];
+  std::vector<uint8_t> names;
+  std::vector<uint16_t> nameIndex(2, 0);
+  uint16_t next = 0;
+  for (size_t k = 0; k < used.size(); ++k)
+    if (used[k]) {
+      nameIndex[k] = next++;
+      auto entry = lengthPrefixedName(kNames[k]);
+      names.insert(names.end(), entry.begin(), entry.end());
+    }
   ByteWriter w;
   w.bytes(std::vector<uint8_t>(kMagic, kMagic + 4));
-  auto nameEntry = lengthPrefixedName(kRequired);
-  w.u32(uint32_t(kBlockHeader + nameEntry.size()));
+  w.u32(uint32_t(kBlockHeader + names.size()));
   w.u16(kBlockNames);
-  w.bytes(nameEntry);
-  // The object's own block, empty, as Access always writes one.
-  w.u32(kBlockHeader + 6);
-  w.u16(kBlockObject);
-  w.u32(6);
-  w.u16(0);
-  for (const auto& column : requiredColumns) {
-    auto name = encodeUtf16Le(utf8ToUtf16(column));
+  w.bytes(names);
+  // No block for the table itself: it has no properties of its own.
+  for (const auto& column : columns) {
+    auto set = flags(column);
+    size_t count = size_t(std::count(set.begin(), set.end(), true));
+    if (count == 0) continue;
+    auto name = encodeUtf16Le(utf8ToUtf16(column.name));
     uint32_t headerLen = uint32_t(6 + name.size());
     uint32_t entryLen = kEntryHeader + 1;
-    w.u32(uint32_t(kBlockHeader + headerLen + entryLen));
+    w.u32(uint32_t(kBlockHeader + headerLen + entryLen * count));
     w.u16(kBlockColumn);
     w.u32(headerLen);
     w.u16(uint32_t(name.size()));
     w.bytes(name);
-    w.u16(entryLen);
-    w.u8(1);  // DDL: the engine enforces it
-    w.u8(kTypeBoolean);
-    w.u16(0);  // "Required", the only name
-    w.u16(1);
-    w.u8(1);
+    for (size_t k = 0; k < set.size(); ++k) {
+      if (!set[k]) continue;
+      w.u16(entryLen);
+      w.u8(1);  // DDL: the engine enforces it
+      w.u8(kTypeBoolean);
+      w.u16(nameIndex[k]);
+      w.u16(1);
+      w.u8(1);
+    }
   }
   return w.out;
 }

@@ -32,7 +32,13 @@ using PropertyMap = std::map<std::string, std::map<std::string, Property>>;
 
 // Error for a damaged blob.
 PropertyMap parsePropertyBlob(const std::vector<uint8_t>& blob);
-// A blob with an empty object block and Required = true for each named column.
-std::vector<uint8_t> buildRequiredBlob(const std::vector<std::string>& requiredColumns);
+struct ColumnProperties {
+  std::string name;
+  bool required = false;         // nulls refused
+  bool allowZeroLength = false;  // empty texts accepted
+};
+// A blob holding the properties set to true for each column (DDL Yes/No
+// entries), and no block for the table itself.
+std::vector<uint8_t> buildColumnPropertiesBlob(const std::vector<ColumnProperties>& columns);
 
 }  // namespace jet::detail

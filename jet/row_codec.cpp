@@ -50,59 +50,61 @@ std::string formatGuid(const uint8_t* p) {
   return buf;
 }
 
-std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8_t>& row, const PageFile& file) {
+RowLayout::RowLayout(const TableDefinition& def, const std::vector<uint8_t>& row) : def_(def), row_(row) {
   const size_t size = row.size();
   if (size < 3) fail("damaged database: a row is cut short");
-  size_t columnCount = le16(row.data() + kRowColumnCount);
-  size_t maskLen = (columnCount + 7) / 8;
+  columnCount_ = le16(row.data() + kRowColumnCount);
+  const size_t maskLen = (columnCount_ + 7) / 8;
   if (maskLen + kRowFixedArea > size) fail("damaged database: a row's null mask lies outside the row");
-  size_t maskStart = size - maskLen;
-  auto present = [&](uint16_t number) {
-    return number < columnCount && (row[maskStart + number / 8] & (1u << (number % 8)));
-  };
-  size_t varCount = 0, eod = maskStart;
-  std::vector<size_t> offsets;
+  maskStart_ = size - maskLen;
+  eod_ = maskStart_;
   if (def.varColumns > 0) {
-    if (maskStart < kRowFixedArea + 2) fail("damaged database: a row is cut short");
-    varCount = le16(row.data() + maskStart - 2);
-    if (maskStart < kRowFixedArea + 4 + 2 * varCount) fail("damaged database: a row's offset table is cut short");
-    for (size_t i = 0; i < varCount; ++i) offsets.push_back(le16(row.data() + maskStart - 2 - 2 * (i + 1)));
-    eod = le16(row.data() + maskStart - 2 - 2 * (varCount + 1));
-    if (eod > maskStart - 4 - 2 * varCount) fail("damaged database: a row's data end lies outside the row");
+    if (maskStart_ < kRowFixedArea + 2) fail("damaged database: a row is cut short");
+    varCount_ = le16(row.data() + maskStart_ - 2);
+    if (maskStart_ < kRowFixedArea + 4 + 2 * varCount_) fail("damaged database: a row's offset table is cut short");
+    offsets_.reserve(varCount_);
+    for (size_t i = 0; i < varCount_; ++i) offsets_.push_back(le16(row.data() + maskStart_ - 2 - 2 * (i + 1)));
+    eod_ = le16(row.data() + maskStart_ - 2 - 2 * (varCount_ + 1));
+    if (eod_ > maskStart_ - 4 - 2 * varCount_) fail("damaged database: a row's data end lies outside the row");
   }
+}
+
+bool RowLayout::present(uint16_t number) const {
+  return number < columnCount_ && (row_[maskStart_ + number / 8] & (1u << (number % 8)));
+}
+
+Value RowLayout::column(size_t index, const PageFile& file) const {
+  const ColumnDesc& c = def_.columns[index];
+  if (c.type == 0x01) return bool(present(c.number));
+  if (!present(c.number)) return Value{};
+  if (c.fixed()) {
+    size_t len = fixedTypeSize(c.type);
+    if (len == 0) len = c.length;
+    const size_t start = kRowFixedArea + c.fixedOffset;
+    if (start + len > eod_) fail("damaged database: a fixed value lies outside its row");
+    return decodeFixed(c, row_.data() + start, len);
+  }
+  if (c.varIndex >= varCount_) return Value{};  // row written before the column existed
+  const size_t start = offsets_[c.varIndex];
+  const size_t end = size_t(c.varIndex) + 1 < varCount_ ? offsets_[c.varIndex + 1] : eod_;
+  if (start > end || end > eod_) fail("damaged database: a variable value lies outside its row");
+  const uint8_t* p = row_.data() + start;
+  const size_t n = end - start;
+  switch (c.type) {
+    case 0x0A: return utf16ToUtf8(decodeText(p, n));
+    case 0x0C: {
+      auto bytes = readLongValue(file, p, n);
+      return utf16ToUtf8(decodeText(bytes.data(), bytes.size()));
+    }
+    case 0x0B: return readLongValue(file, p, n);
+    default: return Bytes(p, p + n);
+  }
+}
+
+std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8_t>& row, const PageFile& file) {
+  const RowLayout layout(def, row);
   std::vector<Value> values(def.columns.size());
-  for (size_t i = 0; i < def.columns.size(); ++i) {
-    const ColumnDesc& c = def.columns[i];
-    if (c.type == 0x01) {
-      values[i] = bool(present(c.number));
-      continue;
-    }
-    if (!present(c.number)) continue;
-    if (c.fixed()) {
-      size_t len = fixedTypeSize(c.type);
-      if (len == 0) len = c.length;
-      size_t start = kRowFixedArea + c.fixedOffset;
-      if (start + len > eod) fail("damaged database: a fixed value lies outside its row");
-      values[i] = decodeFixed(c, row.data() + start, len);
-      continue;
-    }
-    if (c.varIndex >= varCount) continue;  // row written before the column existed
-    size_t start = offsets[c.varIndex];
-    size_t end = size_t(c.varIndex) + 1 < varCount ? offsets[c.varIndex + 1] : eod;
-    if (start > end || end > eod) fail("damaged database: a variable value lies outside its row");
-    const uint8_t* p = row.data() + start;
-    size_t n = end - start;
-    switch (c.type) {
-      case 0x0A: values[i] = utf16ToUtf8(decodeText(p, n)); break;
-      case 0x0C: {
-        auto bytes = readLongValue(file, p, n);
-        values[i] = utf16ToUtf8(decodeText(bytes.data(), bytes.size()));
-        break;
-      }
-      case 0x0B: values[i] = readLongValue(file, p, n); break;
-      default: values[i] = Bytes(p, p + n); break;
-    }
-  }
+  for (size_t i = 0; i < def.columns.size(); ++i) values[i] = layout.column(i, file);
   return values;
 }
 

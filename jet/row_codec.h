@@ -20,6 +20,24 @@
 
 namespace jet::detail {
 
+// Where a stored row keeps each column's value, read from its header and
+// tail once, so single columns can be decoded without the others.
+class RowLayout {
+ public:
+  // Checks the row's structure; fails on a damaged row.
+  RowLayout(const TableDefinition& def, const std::vector<uint8_t>& row);
+  // The value of the column at `index` in descriptor order.
+  Value column(size_t index, const PageFile& file) const;
+
+ private:
+  bool present(uint16_t number) const;
+
+  const TableDefinition& def_;
+  const std::vector<uint8_t>& row_;
+  size_t columnCount_ = 0, maskStart_ = 0, varCount_ = 0, eod_ = 0;
+  std::vector<size_t> offsets_;
+};
+
 // Values in the TDEF's descriptor order.
 std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8_t>& row, const PageFile& file);
 

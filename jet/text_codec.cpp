@@ -84,6 +84,16 @@ std::string utf16ToUtf8(const std::u16string& s) {
 
 size_t utf16Length(const std::string& utf8) { return utf8ToUtf16(utf8).size(); }
 
+size_t utf16Units(const std::string& utf8) {
+  size_t n = 0;
+  for (char c : utf8) {
+    uint8_t b = uint8_t(c);
+    if ((b & 0xC0) != 0x80) ++n;   // a character starts here
+    if ((b & 0xF8) == 0xF0) ++n;   // beyond U+FFFF: a surrogate pair
+  }
+  return n;
+}
+
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
   std::u16string s(n / 2, u'\0');
   for (size_t i = 0; i < n / 2; ++i) s[i] = char16_t(le16(p + 2 * i));
@@ -119,33 +129,33 @@ std::u16string decodeText(const uint8_t* p, size_t n) {
 
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   std::vector<uint8_t> plain = encodeUtf16Le(s);
-  bool leadingMark = !s.empty() && s[0] == kByteOrderMark;
-  if (!compressible && !leadingMark) return plain;
-  // Compressed form: every character must be either one non-zero byte or a
-  // unit whose two bytes are both non-zero.
-  std::vector<uint8_t> packed = {kCompressedMark0, kCompressedMark1};
-  bool compressedMode = true;
-  for (char16_t c : s) {
-    bool narrow = c >= 0x01 && c <= 0xFF;
-    bool wideOk = (c & 0xFF) != 0 && (c >> 8) != 0;
-    if (!narrow && !wideOk) {
-      if (leadingMark) fail("this text cannot be stored: it starts with U+FEFF and holds a character ending in a zero byte");
-      return plain;
-    }
-    if (narrow != compressedMode) {
-      packed.push_back(kModeSwitch);
-      compressedMode = narrow;
-    }
-    if (narrow) {
-      packed.push_back(uint8_t(c));
-    } else {
+  if (!s.empty() && s[0] == kByteOrderMark) {
+    // Stored plain it would read back as compressed: the one kind of value
+    // written with mode switches (two-byte units only where both bytes are
+    // non-zero, so that every decoder agrees).
+    std::vector<uint8_t> packed = {kCompressedMark0, kCompressedMark1};
+    bool compressedMode = true;
+    for (char16_t c : s) {
+      bool narrow = c >= 0x01 && c <= 0xFF;
+      if (!narrow && ((c & 0xFF) == 0 || (c >> 8) == 0))
+        fail("this text cannot be stored: it starts with U+FEFF and holds a character ending in a zero byte");
+      if (narrow != compressedMode) {
+        packed.push_back(kModeSwitch);
+        compressedMode = narrow;
+      }
       packed.push_back(uint8_t(c & 0xFF));
-      packed.push_back(uint8_t(c >> 8));
+      if (!narrow) packed.push_back(uint8_t(c >> 8));
     }
+    return packed;
   }
-  // A plain value starting with FF FE would read back as compressed.
-  if (leadingMark || packed.size() < plain.size()) return packed;
-  return plain;
+  if (!compressible) return plain;
+  // Compressed whole or not at all: Access's own files hold no mode switch.
+  for (char16_t c : s)
+    if (c < 0x01 || c > 0xFF) return plain;
+  if (s.size() + 2 >= plain.size()) return plain;
+  std::vector<uint8_t> packed = {kCompressedMark0, kCompressedMark1};
+  for (char16_t c : s) packed.push_back(uint8_t(c));
+  return packed;
 }
 
 }  // namespace jet::detail

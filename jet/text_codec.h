@@ -16,15 +16,16 @@ namespace jet::detail {
 std::u16string utf8ToUtf16(const std::string& s);  // Error on invalid UTF-8
 std::string utf16ToUtf8(const std::u16string& s);  // unpaired surrogates become U+FFFD
 size_t utf16Length(const std::string& utf8);
+// UTF-16 units of valid UTF-8, counted without converting (no validation).
+size_t utf16Units(const std::string& utf8);
 
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n);
 std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);
 
 // Decodes a stored Text/Memo value (compressed or plain).
 std::u16string decodeText(const uint8_t* p, size_t n);
-// Encodes a text for a column; with `compressible` the shorter of the
-// compressed and plain forms is chosen (compressed segments hold U+0001..U+00FF,
-// uncompressed segments only characters whose two bytes are both non-zero).
+// Encodes a text for a column. With `compressible`, a text of U+0001..U+00FF
+// only is compressed whole when that is shorter; every other text is plain.
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);
 
 }  // namespace jet::detail

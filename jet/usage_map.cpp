@@ -7,7 +7,6 @@ namespace jet::detail {
 namespace {
 constexpr size_t kInlineStart = 1;
 constexpr size_t kInlineBitmap = 5;
-constexpr size_t kBitmapPageData = 4;
 
 std::vector<uint8_t> mapRow(const PageFile& file, uint32_t pointer, uint32_t* pageOut = nullptr,
                             uint32_t* rowOut = nullptr) {
@@ -64,74 +63,96 @@ std::vector<uint8_t> emptyReferenceMap() {
   return row;
 }
 
+Page emptyBitmapPage() {
+  Page p(kPageSize, 0);
+  p[0] = kPageUsageBitmap;
+  p[1] = 0x01;
+  return p;
+}
+
 UsageMap UsageMap::load(const PageFile& file, uint32_t pointer) {
   UsageMap m;
-  auto row = mapRow(file, pointer, &m.mapPage_, &m.mapRow_);
-  m.rowLength_ = row.size();
-  if (m.rowLength_ < kInlineBitmap) fail("damaged database: a usage map is cut short");
-  m.reference_ = row[0] == kMapReference;
-  if (m.reference_) {
-    for (size_t i = 0; i < (row.size() - 1) / 4; ++i) m.bitmapPages_.push_back(le32(row.data() + 1 + 4 * i));
-  } else {
-    m.start_ = le32(row.data() + kInlineStart);
-  }
+  uint32_t row = 0;
+  m.row_ = mapRow(file, pointer, &m.mapPage_, &row);
+  m.rowStart_ = rowSlot(file.read(m.mapPage_), row).start;
+  if (m.row_.size() < kInlineBitmap) fail("damaged database: a usage map is cut short");
+  m.reference_ = m.row_[0] == kMapReference;
+  if (m.reference_)
+    for (size_t i = 0; i < (m.row_.size() - 1) / 4; ++i)
+      if (uint32_t bp = le32(m.row_.data() + 1 + 4 * i)) m.bitmaps_[i] = file.read(bp);
   auto pages = readUsageMap(file, pointer);
   m.pages_.insert(pages.begin(), pages.end());
   return m;
 }
 
-void UsageMap::flush(PageFile& file, const Allocate& allocate) {
-  if (!changed_) return;
-  size_t bitmapBytes = rowLength_ - kInlineBitmap;
-  uint64_t bits = uint64_t(bitmapBytes) * 8;
-  if (!reference_ && !pages_.empty()) {
-    uint32_t lo = *pages_.begin(), hi = *pages_.rbegin();
-    if (lo < start_ || hi >= start_ + bits) {
-      uint32_t newStart = lo & ~7u;
-      if (hi < newStart + bits) {
-        start_ = newStart;
-      } else {
-        // The window cannot hold the pages: turn the row into a reference map
-        // in place (a 69-byte row holds 17 bitmap page pointers).
-        reference_ = true;
-        bitmapPages_.assign((rowLength_ - 1) / 4, 0);
-        for (uint32_t p : pages_) touched_.insert(p / kBitmapPageBits);
-      }
-    }
-  }
-  Page mp = file.read(mapPage_);
-  RowSlot slot = rowSlot(mp, mapRow_);
-  std::vector<uint8_t> row(rowLength_, 0);
+void UsageMap::setBit(uint32_t page, bool on) {
+  auto apply = [on](uint8_t& byte, uint32_t bit) {
+    if (on)
+      byte |= uint8_t(1u << (bit % 8));
+    else
+      byte &= uint8_t(~(1u << (bit % 8)));
+  };
   if (!reference_) {
-    row[0] = kMapInline;
-    put32(row.data() + kInlineStart, start_);
-    for (uint32_t p : pages_) {
-      uint32_t bit = p - start_;
-      row[kInlineBitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+    uint32_t start = le32(row_.data() + kInlineStart);
+    uint64_t bits = uint64_t(row_.size() - kInlineBitmap) * 8;
+    if (page >= start && page - start < bits) {
+      uint32_t bit = page - start;
+      apply(row_[kInlineBitmap + bit / 8], bit);
+      rowDirty_.add(kInlineBitmap + bit / 8);
+    } else if (on) {
+      relayout_ = true;
     }
-  } else {
-    // Rewrite only the bitmap pages whose range saw a change.
-    for (size_t m : touched_) {
-      if (m >= bitmapPages_.size()) fail("the database is too large for a table's usage map");
-      Page bp(kPageSize, 0);
-      bp[0] = kPageUsageBitmap;
-      bp[1] = 0x01;
-      uint32_t base = uint32_t(m * kBitmapPageBits);
-      for (auto it = pages_.lower_bound(base); it != pages_.end() && *it < base + kBitmapPageBits; ++it) {
-        uint32_t bit = *it - base;
-        bp[kBitmapPageData + bit / 8] |= uint8_t(1u << (bit % 8));
-      }
-      if (bitmapPages_[m] == 0) bitmapPages_[m] = allocate();
-      file.write(bitmapPages_[m], bp);
-    }
-    row[0] = kMapReference;
-    for (size_t i = 0; i < bitmapPages_.size(); ++i) put32(row.data() + 1 + 4 * i, bitmapPages_[i]);
-    mp = file.read(mapPage_);  // allocate() may have written this page
+    return;
   }
-  std::copy(row.begin(), row.end(), mp.begin() + long(slot.start));
-  file.writeBytes(mapPage_, slot.start, row.data(), row.size());
-  touched_.clear();
-  changed_ = false;
+  size_t m = page / kBitmapPageBits;
+  if (m >= (row_.size() - 1) / 4) fail("the database is too large for a table's usage map");
+  auto it = bitmaps_.find(m);
+  if (it == bitmaps_.end()) {
+    if (!on) return;
+    it = bitmaps_.emplace(m, emptyBitmapPage()).first;
+    newBitmaps_.insert(m);
+  }
+  uint32_t bit = uint32_t(page - m * kBitmapPageBits);
+  apply(it->second[kBitmapPageData + bit / 8], bit);
+  if (!newBitmaps_.count(m)) bitmapDirty_[m].add(kBitmapPageData + bit / 8);
+}
+
+// Moves the inline window over the pages, or, when no window can hold them,
+// turns the row into a reference map in place (a 69-byte row holds 17 bitmap
+// page pointers, enough for the whole 2 GiB a file can hold).
+void UsageMap::relayout() {
+  relayout_ = false;
+  uint64_t bits = uint64_t(row_.size() - kInlineBitmap) * 8;
+  uint32_t lo = *pages_.begin(), hi = *pages_.rbegin();
+  std::fill(row_.begin() + 1, row_.end(), 0);
+  rowDirty_.add(0, row_.size());
+  if (hi - (lo & ~7u) < bits) {
+    put32(row_.data() + kInlineStart, lo & ~7u);
+  } else {
+    reference_ = true;
+    row_[0] = kMapReference;
+  }
+  for (uint32_t p : pages_) setBit(p, true);
+}
+
+void UsageMap::flush(PageFile& file, const Allocate& allocate) {
+  if (relayout_ && !pages_.empty()) relayout();
+  for (size_t m : newBitmaps_) {
+    uint32_t page = allocate();
+    file.write(page, bitmaps_[m]);
+    put32(row_.data() + 1 + 4 * m, page);
+    rowDirty_.add(1 + 4 * m, 4);
+    bitmapDirty_.erase(m);
+  }
+  newBitmaps_.clear();
+  for (const auto& [m, range] : bitmapDirty_) {
+    uint32_t page = le32(row_.data() + 1 + 4 * m);
+    file.writeBytes(page, range.lo, bitmaps_[m].data() + range.lo, range.hi - range.lo);
+  }
+  bitmapDirty_.clear();
+  if (!rowDirty_.empty())
+    file.writeBytes(mapPage_, rowStart_ + rowDirty_.lo, row_.data() + rowDirty_.lo, rowDirty_.hi - rowDirty_.lo);
+  rowDirty_ = {};
 }
 
 }  // namespace jet::detail

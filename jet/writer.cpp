@@ -2,8 +2,7 @@
 // appended (never reused), and each step leaves every structure readable:
 // data page, index pages, usage maps, the table definition, global map.
 //
-// Global usage map (page 1, row 0), inline: a SET bit means the page is free;
-// its window always covers the whole file. Row 1 is an all-zero inline map.
+// Global usage map: see global_map.h. Row 1 of page 1 is an all-zero inline map.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -23,10 +22,6 @@
 namespace jet::detail {
 namespace {
 
-constexpr uint32_t kGlobalMapPage = 1;
-constexpr uint32_t kGlobalMapOwner = 1;
-constexpr size_t kGlobalMapGrowth = 64;  // bitmap bytes added when the file outgrows the window
-constexpr size_t kInlineBitmapOffset = 5;
 constexpr size_t kMaxNameLength = 64;
 constexpr size_t kMaxColumns = 255;
 constexpr uint16_t kMaxTextChars = 255;
@@ -34,6 +29,9 @@ constexpr uint8_t kUserFixed = kColFixed | kColUpdatable;
 constexpr uint8_t kUserVariable = kColUpdatable;
 constexpr uint8_t kPrimaryKeyFlags = kIndexFlagAlways | kIndexUnique | kIndexRequired;
 constexpr double kUnixEpochAsOleDate = 25569.0;
+// Most pages one row or one new table can take: a data page, a long-value
+// page, a split on every level of an index, new bitmap pages of usage maps.
+constexpr uint32_t kPagesPerStepAtMost = 16;
 
 double nowAsOleDate() {
   using namespace std::chrono;
@@ -78,47 +76,18 @@ void setByName(const TableDefinition& def, std::vector<Value>& values, const cha
 
 }  // namespace
 
-void DatabaseImpl::loadGlobalMap() {
-  if (globalLoaded_) return;
-  Page p = file_->read(kGlobalMapPage);
-  if (p[0] != kPageData) fail("damaged database: page 1 is not the global usage map");
-  globalRow_ = rowBytes(p, 0);
-  if (globalRow_.size() <= kInlineBitmapOffset || globalRow_[0] != kMapInline)
-    fail("databases whose global usage map is not inline cannot be written by this engine");
-  globalLoaded_ = true;
-}
-
-void DatabaseImpl::markUsed(uint32_t page) {
-  loadGlobalMap();
-  uint32_t start = le32(globalRow_.data() + 1);
-  if (page < start) fail("databases whose global usage map does not start at page 0 cannot be written by this engine");
-  size_t bit = page - start;
-  size_t bytes = globalRow_.size() - kInlineBitmapOffset;
-  if (bit >= bytes * 8) {
-    size_t need = bit / 8 + 1;
-    size_t grown = (need + kGlobalMapGrowth - 1) / kGlobalMapGrowth * kGlobalMapGrowth;
-    globalRow_.resize(kInlineBitmapOffset + grown, 0xFF);  // new pages beyond the file are free
-  }
-  globalRow_[kInlineBitmapOffset + bit / 8] &= uint8_t(~(1u << (bit % 8)));
-}
-
-void DatabaseImpl::writeGlobalMap() {
-  Page p = file_->read(kGlobalMapPage);
-  RowSlot s = rowSlot(p, 0);
-  if (s.length == globalRow_.size()) {
-    file_->writeBytes(kGlobalMapPage, s.start, globalRow_.data(), globalRow_.size());
-    return;
-  }
-  std::vector<std::vector<uint8_t>> rows = {globalRow_};
-  for (size_t i = 1; i < slotCount(p); ++i) rows.push_back(rowBytes(p, i));
-  file_->write(kGlobalMapPage, buildDataPage(le32(p.data() + kDataOwner), rows));
+void DatabaseImpl::checkRoomFor(uint32_t pages) {
+  if (uint64_t(file_->pageCount()) + pages > pageLimit_)
+    fail("the database cannot grow beyond " + std::to_string(uint64_t(pageLimit_) * kPageSize >> 20) +
+         " MiB (" + std::to_string(pageLimit_) + " pages), the largest size of a Jet 4 file");
 }
 
 uint32_t DatabaseImpl::allocatePage(const Page& content) {
-  loadGlobalMap();
+  if (!global_.loaded()) global_.load(*file_);
+  checkRoomFor(1);
   uint32_t n = file_->append(content);
-  markUsed(n);
-  writeGlobalMap();
+  global_.markUsed(*file_, n);
+  global_.flush(*file_);
   return n;
 }
 
@@ -148,10 +117,14 @@ TableWriter& DatabaseImpl::writer(uint32_t tdefPage) {
   for (const auto& e : catalogue())
     if (e.table() && e.page() == tdefPage) lvProp = e.lvProp;
   t->required = requiredColumns(t->def, lvProp);
+  for (const auto& e : catalogue())
+    if (e.table() && e.page() == tdefPage) t->name = e.name;
+  for (const auto& c : t->def.columns) t->hasLongValues = t->hasLongValues || c.type == 0x0B || c.type == 0x0C;
   return *writers_.emplace(tdefPage, std::move(t)).first->second;
 }
 
 void DatabaseImpl::writeTdef(TableWriter& t) {
+  t.countBytes.clear();
   auto bytes = serializeTdef(t.def);
   while (t.tdefPages.size() < tdefPageCount(bytes.size())) t.tdefPages.push_back(allocatePage(Page(kPageSize, 0)));
   auto pages = layoutTdefPages(bytes, t.tdefPages);
@@ -159,18 +132,28 @@ void DatabaseImpl::writeTdef(TableWriter& t) {
 }
 
 // Only the row count and index statistics change when a row is added: they
-// sit together near the start of the first page.
+// sit together near the start of the first page, and the bytes between them
+// stay as serialized once.
 void DatabaseImpl::writeTdefCounts(TableWriter& t) {
   constexpr size_t kRowCountOffset = 0x10;
   constexpr size_t kStatsOffset = 0x3F;
   constexpr size_t kStatsSize = 12;
   size_t end = kStatsOffset + kStatsSize * t.def.realIndexes.size();
-  auto bytes = serializeTdef(t.def);
-  if (end > kPageSize || end > bytes.size()) {
-    writeTdef(t);
-    return;
+  if (t.countBytes.empty()) {
+    auto bytes = serializeTdef(t.def);
+    if (end > kPageSize || end > bytes.size()) {
+      writeTdef(t);
+      return;
+    }
+    t.countBytes.assign(bytes.begin() + long(kRowCountOffset), bytes.begin() + long(end));
   }
-  file_->writeBytes(t.tdefPages[0], kRowCountOffset, bytes.data() + kRowCountOffset, end - kRowCountOffset);
+  put32(t.countBytes.data(), t.def.rowCount);
+  for (size_t i = 0; i < t.def.realIndexes.size(); ++i) {
+    uint8_t* stats = t.countBytes.data() + kStatsOffset - kRowCountOffset + kStatsSize * i;
+    put32(stats, t.def.realIndexes[i].statsWord);
+    put32(stats + 4, t.def.realIndexes[i].distinctKeys);
+  }
+  file_->writeBytes(t.tdefPages[0], kRowCountOffset, t.countBytes.data(), t.countBytes.size());
 }
 
 std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data) {
@@ -214,9 +197,7 @@ std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDe
 
 void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
   const TableDefinition& def = t.def;
-  std::string table = "?";
-  for (const auto& e : catalogue())
-    if (e.table() && e.page() == def.page) table = e.name;
+  const std::string& table = t.name;
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDesc& c = def.columns[i];
     Value& v = values[i];
@@ -246,7 +227,7 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
       case 0x0A: {
         auto* s = std::get_if<std::string>(&v);
         if (!s) wrongKind("text");
-        size_t chars = utf16Length(*s);
+        size_t chars = utf16Units(*s);  // the encoding below refuses invalid UTF-8
         size_t maxChars = c.length / 2;
         if (chars > maxChars)
           fail("text of " + std::to_string(chars) + " characters is too long for column '" + c.name + "' of table '" +
@@ -281,6 +262,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   TableDefinition& def = t.def;
   if (values.size() != def.columns.size()) fail("internal error: wrong number of values");
   checkValues(t, values);
+  checkRoomFor(kPagesPerStepAtMost);  // refused before anything is written
 
   // Keys first: a duplicate must be refused before anything is written.
   std::vector<std::vector<uint8_t>> keys;
@@ -311,11 +293,12 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
   auto measure = [](const ColumnDesc&, const std::vector<uint8_t>& data) {
     return std::vector<uint8_t>(kLongValueHeader + (data.size() <= kMaxInlineLongValue ? data.size() : 0), 0);
   };
-  if (encodeRow(def, values, measure).size() > kMaxRowSize)
-    fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
-  auto row = encodeRow(def, values, [&](const ColumnDesc& c, const std::vector<uint8_t>& d) {
-    return storeLongValue(t, c, d);
-  });
+  auto row = encodeRow(def, values, measure);
+  if (row.size() > kMaxRowSize) fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
+  if (t.hasLongValues)
+    row = encodeRow(def, values, [&](const ColumnDesc& c, const std::vector<uint8_t>& d) {
+      return storeLongValue(t, c, d);
+    });
 
   // A page with room: the current one, one from the free-space map, or a new one.
   auto alloc = [this] { return allocatePage(Page(kPageSize, 0)); };
@@ -394,6 +377,7 @@ void DatabaseImpl::writeInitialCatalogue() {
 
 void DatabaseImpl::createTable(const TableDef& def) {
   if (!file_->writable()) fail("the database is open read-only");
+  checkRoomFor(kPagesPerStepAtMost);
   if (def.name.empty() || utf16Length(def.name) > kMaxNameLength) fail("a table name must have 1 to 64 characters");
   encodeTextKey(def.name);  // refuses names the catalogue index cannot hold
   for (const auto& e : catalogue())
@@ -420,7 +404,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   TableDefinition td;
   td.tableType = kTableUser;
   uint16_t var = 0, fixedOffset = 0;
-  std::vector<std::string> required;
+  std::vector<ColumnProperties> properties;
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     ColumnDesc d;
@@ -440,7 +424,9 @@ void DatabaseImpl::createTable(const TableDef& def) {
       d.fixedOffset = c.type == ColumnType::Long ? fixedOffset : 0;
       if (c.type == ColumnType::Long) fixedOffset += 4;
     }
-    if (c.type != ColumnType::Boolean) required.push_back(c.name);
+    // Access's table designer lets text columns hold empty texts, and rows
+    // carry them (an empty CSV field): the file must say so to Jet.
+    properties.push_back({c.name, c.type != ColumnType::Boolean, c.type == ColumnType::Text});
     td.columns.push_back(d);
   }
   td.maxColumns = uint16_t(def.columns.size());
@@ -485,7 +471,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   auto pages = layoutTdefPages(bytes, chain);
   for (size_t i = 0; i < pages.size(); ++i) file_->write(chain[i], pages[i]);
 
-  // Catalogue row (with the Required properties) and access rights.
+  // Catalogue row (with the column properties) and access rights.
   double now = nowAsOleDate();
   TableDefinition objects = definition(kPageMSysObjects);
   std::vector<Value> v(objects.columns.size());
@@ -497,7 +483,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   setByName(objects, v, "DateUpdate", now);
   setByName(objects, v, "Owner", Bytes(sidAdmin()));
   setByName(objects, v, "Flags", int32_t(0));
-  setByName(objects, v, "LvProp", Bytes(buildRequiredBlob(required)));
+  setByName(objects, v, "LvProp", Bytes(buildColumnPropertiesBlob(properties)));
   insertRow(kPageMSysObjects, v);
   TableDefinition aces = definition(kPageMSysACEs);
   for (const auto& a : userTableAceRows(int32_t(td.page))) {

@@ -7,6 +7,7 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -82,35 +83,46 @@ TEST(JetFormat, TextKeysForCatalogueNames) {
   EXPECT_THROW(encodeTextKey("Zażółć"), jet::Error);
 }
 
-TEST(JetFormat, TextValuesRoundTripAndCompressWhereShorter) {
+// A value is compressed whole (every character U+0001..U+00FF, and shorter
+// that way) or stored plain: no mode switches, as in Access's own files.
+TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
   struct Case {
     std::u16string text;
-    B stored;  // empty: only the round trip is checked
+    B stored;  // empty: stored as plain UTF-16LE
   };
   const std::vector<Case> cases = {
       {u"", {}},
-      {u"a", {0x61, 0x00}},
-      {u"ab", {0x61, 0x00, 0x62, 0x00}},
+      {u"a", {}},
+      {u"ab", {}},
       {u"abcdefg", {0xFF, 0xFE, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67}},
       {u"foo0", {0xFF, 0xFE, 0x66, 0x6F, 0x6F, 0x30}},
-      {u"\u00A3", {0xA3, 0x00}},
+      {u"\u00A3", {}},
+      {u"\u00A3 \u00E9t\u00E9", {0xFF, 0xFE, 0xA3, 0x20, 0xE9, 0x74, 0xE9}},
       {u"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144", {}},
-      {u"\u0100\u0100ab", {0x00, 0x01, 0x00, 0x01, 0x61, 0x00, 0x62, 0x00}},  // U+0100 forces plain
-      {u"\uFEFFabc", {}},
-      {u"\u0105\u0105\u0105", {0x05, 0x01, 0x05, 0x01, 0x05, 0x01}},
+      {u"Szafka \u0142azienkowa bia\u0142a, wysoko\u015B\u0107 80 cm", {}},
+      {u"\u0100\u0100ab", {}},
+      {u"\u0105\u0105\u0105", {}},
+      {u"\uFEFFabc", {0xFF, 0xFE, 0x00, 0xFF, 0xFE, 0x00, 0x61, 0x62, 0x63}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(utf16ToUtf8(c.text));
     auto stored = encodeText(c.text, true);
-    if (!c.stored.empty()) {
-      EXPECT_EQ(stored, c.stored);
-    }
+    EXPECT_EQ(stored, c.stored.empty() ? encodeUtf16Le(c.text) : c.stored);
     EXPECT_EQ(decodeText(stored.data(), stored.size()), c.text);
-    EXPECT_LE(stored.size(), c.text.size() * 2 + 3);
+    // No switch byte after the mark, but for the leading U+FEFF case.
+    if (stored.size() > 2 && stored[0] == 0xFF && stored[1] == 0xFE && c.text[0] != 0xFEFF) {
+      EXPECT_EQ(std::count(stored.begin() + 2, stored.end(), 0), 0);
+    }
   }
-  // Mixed mode for Polish text is shorter than plain UTF-16.
-  std::u16string polish = u"Szafka łazienkowa biała, wysokość 80 cm";
-  EXPECT_LT(encodeText(polish, true).size(), polish.size() * 2);
   EXPECT_EQ(encodeText(u"abcdefg", false), encodeUtf16Le(u"abcdefg"));
+  EXPECT_THROW(encodeText(u"\uFEFF\u0100", true), jet::Error);
+  // Values with switches (which Access may write) still decode.
+  const std::vector<std::pair<B, std::u16string>> mixed = {
+      {{0xFF, 0xFE, 0x5A, 0x61, 0x00, 0x7C, 0x01, 0x00, 0x62}, u"Za\u017Cb"},
+      {{0xFF, 0xFE, 0x00, 0x05, 0x01, 0x05, 0x01}, u"\u0105\u0105"},
+      {{0xFF, 0xFE, 0x61, 0x00, 0x05, 0x01}, u"a\u0105"},
+  };
+  for (const auto& [bytes, text] : mixed) EXPECT_EQ(decodeText(bytes.data(), bytes.size()), text);
   EXPECT_THROW(utf8ToUtf16("\xC3"), jet::Error);
   EXPECT_THROW(utf8ToUtf16("\xED\xA0\x80"), jet::Error);  // a surrogate in UTF-8
   EXPECT_EQ(utf16ToUtf8(utf8ToUtf16("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
@@ -199,15 +211,30 @@ TEST(JetFormat, IndexPagesRoundTripThroughTheirBitmap) {
   IndexNode c = parseIndexPage(Page(comp.begin() + 32 * 4096, comp.begin() + 33 * 4096), 32);
   ASSERT_EQ(c.entries.size(), 510u);
   for (const auto& e : c.entries) EXPECT_EQ(B(e.begin(), e.begin() + 3), (B{0x80, 0x7F, 0xFF}));
+  // Its intermediate root 29 (one entry, tail 33, level byte 1) comes out as Access wrote it.
+  Page root(comp.begin() + 29 * 4096, comp.begin() + 30 * 4096);
+  IndexNode r = parseIndexPage(root, 29);
+  EXPECT_EQ(r.level, 1);
+  Page rootAgain = serializeIndexNode(r, le32(root.data() + 4));
+  EXPECT_EQ(B(rootAgain.begin(), rootAgain.begin() + 0x1E0 + 13), B(root.begin(), root.begin() + 0x1E0 + 13));
 }
 
-TEST(JetFormat, PropertyBlobsCarryRequired) {
-  auto blob = buildRequiredBlob({"ID", "wymiar X"});
+TEST(JetFormat, PropertyBlobsCarryRequiredAndAllowZeroLength) {
+  auto blob = buildColumnPropertiesBlob({{"ID", true, false}, {"wymiar X", true, true}, {"Dodatek_wst", false, false}});
   auto props = parsePropertyBlob(blob);
-  EXPECT_TRUE(props.count(""));
+  EXPECT_FALSE(props.count(""));  // no block for the table itself
+  EXPECT_FALSE(props.count("Dodatek_wst"));
   ASSERT_TRUE(props["wymiar X"].count("Required"));
   EXPECT_EQ(props["wymiar X"]["Required"].value, B{1});
   EXPECT_TRUE(props["wymiar X"]["Required"].ddl);
+  ASSERT_TRUE(props["wymiar X"].count("AllowZeroLength"));
+  EXPECT_EQ(props["wymiar X"]["AllowZeroLength"].value, B{1});
+  EXPECT_TRUE(props["wymiar X"]["AllowZeroLength"].ddl);
+  EXPECT_EQ(props["wymiar X"]["AllowZeroLength"].type, 0x01);
+  EXPECT_FALSE(props["ID"].count("AllowZeroLength"));
+  // The names block lists only names in use.
+  auto onlyRequired = buildColumnPropertiesBlob({{"ID", true, false}});
+  EXPECT_EQ(std::string(onlyRequired.begin(), onlyRequired.end()).find("A\0l\0l\0o\0w"), std::string::npos);
   EXPECT_THROW(parsePropertyBlob(B{'M', 'R', '2', 0, 0xFF, 0xFF, 0, 0, 0, 0}), jet::Error);
 }
 

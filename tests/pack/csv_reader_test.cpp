@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Fields = std::vector<std::string>;
@@ -48,6 +50,35 @@ TEST(CsvReader, RefusalsNameTheLine) {
       EXPECT_EQ(e.line(), line) << e.what();
     }
   }
+}
+
+// Records cut by the reader's 64 KiB blocks: fields, quotes and line breaks
+// that straddle a block edge, read from a source that hands out one block at
+// a time, as a file does.
+TEST(CsvReader, RecordsAcrossBlockEdgesOfAStream) {
+  std::string text = "\xEF\xBB\xBFID,Opis\n";
+  std::vector<Fields> want = {{"ID", "Opis"}};
+  for (int i = 0; text.size() < 300 * 1024; ++i) {
+    std::string opis = std::string(size_t(997 + i % 13), 'x') + (i % 3 ? "\"ż,\r\nł\"" : "");
+    std::string quoted = "\"";
+    for (char c : opis) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    text += std::to_string(i) + "," + quoted + "\"\r\n";
+    want.push_back({std::to_string(i), opis});
+  }
+  size_t offset = 0, calls = 0;
+  pack::CsvReader reader([&](char* buffer, size_t n) {
+    ++calls;
+    const size_t got = std::min(n, text.size() - offset);
+    std::copy(text.begin() + long(offset), text.begin() + long(offset + got), buffer);
+    offset += got;
+    return got;
+  });
+  std::vector<Fields> got;
+  for (pack::CsvRecord r; reader.next(r);) got.push_back(r.fields);
+  EXPECT_GT(calls, 4u);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], want[i]) << i;
+  EXPECT_EQ(pack::parseCsv(text).size(), want.size());
 }
 
 }  // namespace

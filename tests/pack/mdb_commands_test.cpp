@@ -1,11 +1,14 @@
 // pack mdb create and pack mdb merge, run in-process on real files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "accessorydb/jet_engine.h"
 #include "accessorydb/schema.h"
 #include "tests/accessorydb/adb_fixture.h"
 #include "tests/accessorydb/mdbtools.h"
 #include "tests/support/temp_dir.h"
+#include "jet/jet.h"
 #include "tools/pack/commands.h"
 
 namespace pack {
@@ -99,7 +102,15 @@ TEST_F(MdbCommands, CreateRefusesWhatCannotBeStoredNamingTheLine) {
     EXPECT_EQ(create(out, c.producers, c.accessories), 1);
     EXPECT_NE(err_.find(c.expected), std::string::npos) << err_;
     EXPECT_FALSE(platform::systemEnv().fileExists(out));
+    EXPECT_FALSE(platform::systemEnv().fileExists(out + ".part"));
   }
+  // A row refused late leaves a database made earlier under that name as it was.
+  const auto out = path("dodatki.mdb");
+  ASSERT_EQ(create(out, kProducers, header + accessoryLine("1", "a")), 0) << err_;
+  const auto before = dir_.read("dodatki.mdb");
+  EXPECT_EQ(create(out, kProducers, header + accessoryLine("2", "b") + accessoryLine("2", "c")), 1);
+  EXPECT_EQ(dir_.read("dodatki.mdb"), before);
+  EXPECT_FALSE(platform::systemEnv().fileExists(out + ".part"));
 }
 
 TEST_F(MdbCommands, MergeWritesANewFileAndLeavesTheInputsAlone) {
@@ -153,6 +164,57 @@ TEST_F(MdbCommands, MergeOutcomes) {
       EXPECT_EQ(out, "");
   }
   EXPECT_TRUE(platform::systemEnv().fileExists(path("new.mdb")));
+}
+
+// Every empty text in a file the tools write sits in a column that lets Jet
+// hold one (AllowZeroLength), so editing the row in Access keeps working; both
+// tables, written by pack mdb create and by the merge.
+TEST_F(MdbCommands, EmptyTextsSitOnlyInColumnsThatAllowThem) {
+  const std::string producers =
+      "Producent,Nazwa,Ulica,Miasto,kod,Tel,Fax,e_mail,osoba\n"
+      "Meblex,Meblex,,Łódź,,,,,\n";
+  std::string withEmpty = accessoryLine("4", "Szafka");
+  withEmpty.replace(withEmpty.find(",x,"), 3, ",,");  // Producent left empty
+  ASSERT_EQ(create(path("old.mdb"), producers, accessoriesHeader() + withEmpty), 0) << err_;
+  ASSERT_EQ(create(path("new.mdb"), producers, accessoriesHeader() + accessoryLine("5", "Regał") + withEmpty), 0) << err_;
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(pack::runMdbMerge({"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("out.mdb")}), 0);
+  (void)testing::internal::GetCapturedStdout();
+
+  for (const char* file : {"new.mdb", "out.mdb"}) {
+    auto db = jet::Database::open(platform::systemEnv(), path(file), false);
+    for (const char* table : {accessorydb::kTableProducent, accessorydb::kTableDodatki}) {
+      SCOPED_TRACE(std::string(file) + " " + table);
+      const auto schema = db->schema(table);
+      size_t empties = 0;
+      for (const auto& c : schema.columns)
+        EXPECT_EQ(c.allowZeroLength, c.type == jet::ColumnType::Text) << c.name;
+      auto cur = db->openTable(table, false);
+      for (cur->first(); !cur->atEnd(); cur->next())
+        for (const auto& c : schema.columns) {
+          const auto v = cur->get(c.name);
+          if (const auto* s = std::get_if<std::string>(&v); s && s->empty()) {
+            ++empties;
+            EXPECT_TRUE(c.allowZeroLength) << c.name << " holds an empty text";
+          }
+        }
+      EXPECT_GT(empties, 0u);  // the case is there to be checked
+    }
+  }
+  // mdbtools reads the property from the file as Access would.
+  if (test::haveMdbtools()) {
+    FILE* p = popen(("mdb-prop '" + path("out.mdb") + "' Dodatki").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string printed;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) printed.append(buf, n);
+    pclose(p);
+    size_t yes = 0;
+    for (size_t at = 0; (at = printed.find("AllowZeroLength: yes", at)) != std::string::npos; ++at) ++yes;
+    size_t texts = 0;
+    for (const auto& c : accessorydb::dodatkiColumns()) texts += c.type == accessorydb::adVarWChar;
+    EXPECT_EQ(yes, texts) << printed;
+  }
 }
 
 }  // namespace

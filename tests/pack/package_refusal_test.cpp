@@ -107,17 +107,6 @@ std::vector<BuildCase> buildCases() {
        {"warning: ", "table 'Dodatki', row 2 (ID 1) will never be written: an earlier row has the same ID"}},
       {"duplicate producer keys", [](PackageFolder& f) { f.setDatabase(spoiled(acceptedCase("DuplicateProducersFirstWins"))); }, 0,
        {"warning: ", "table 'info_producent', row 2 (Producent \"Meble\") will never be written"}},
-      // The merge reads only the key and Nazwa of a row it does not write.
-      {"deletion markers only, other columns missing",
-       [](PackageFolder& f) {
-         f.setDatabase(spoiled([](PackageSpec& p) {
-           auto& d = p.dodatki();
-           for (const auto& c : accessorydb::dodatkiColumns())
-             if (std::string(c.name) != "ID" && std::string(c.name) != "Nazwa") d.dropColumn(c.name);
-           for (auto& r : d.rows) r["Nazwa"] = std::string("DELETE");
-         }));
-       },
-       0, {}},
   };
   for (const auto& c : kFailingCases) {
     const auto spoil = c.spoil;

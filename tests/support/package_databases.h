@@ -13,6 +13,7 @@
 #include "accessorydb/schema.h"
 #include "jet/jet.h"
 #include "jet/property_blob.h"
+#include "jet/text_codec.h"
 #include "tests/accessorydb/adb_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -106,18 +107,27 @@ inline PackageSpec goodPackage() {
 // installer's tables are; Access leaves that to whoever designs the table, so
 // a producer's file may well take nulls. Clearing the flag in the table's
 // property blob makes such a file. The blob is found by its exact bytes and
-// keeps its length; the flag is the last byte of its column's block.
+// keeps its length; Required is the first entry of its column's block.
 inline void allowNulls(std::string& file, const TableSpec& t) {
-  std::vector<std::string> required;
+  std::vector<jet::detail::ColumnProperties> properties;
   for (const auto& c : t.columns)
-    if (c.type != jet::ColumnType::Boolean) required.push_back(c.name);
-  const auto blob = jet::detail::buildRequiredBlob(required);
-  const size_t at = file.find(std::string(blob.begin(), blob.end()));
+    properties.push_back({c.name, c.type != jet::ColumnType::Boolean, c.type == jet::ColumnType::Text});
+  const auto blob = jet::detail::buildColumnPropertiesBlob(properties);
+  const std::string blobText(blob.begin(), blob.end());
+  const size_t at = file.find(blobText);
   if (at == std::string::npos) throw std::logic_error("property blob of " + t.name + " not found");
+  constexpr size_t kEntryHeader = 8;
   for (const auto& c : t.nullable) {
-    const auto k = std::find(required.begin(), required.end(), c) - required.begin();
-    const auto upTo = jet::detail::buildRequiredBlob({required.begin(), required.begin() + k + 1});
-    file[at + upTo.size() - 1] = 0;
+    const auto name = jet::detail::encodeUtf16Le(jet::detail::utf8ToUtf16(c));
+    std::string header = {0x01, 0x00};  // a column's block
+    const uint32_t headerLen = uint32_t(6 + name.size());
+    for (int i = 0; i < 4; ++i) header.push_back(char((headerLen >> (8 * i)) & 0xFF));
+    header.push_back(char(name.size() & 0xFF));
+    header.push_back(char(name.size() >> 8));
+    header.append(name.begin(), name.end());
+    const size_t block = blobText.find(header);
+    if (block == std::string::npos) throw std::logic_error("no property block for column " + c);
+    file[at + block + header.size() + kEntryHeader] = 0;
   }
 }
 
@@ -264,6 +274,19 @@ inline const std::vector<AcceptedCase> kAcceptedCases = {
        d.nullable.push_back("ID");
      },
      {"1/new", "9/new"}},
+    // A package that only removes accessories needs no other column: the
+    // merge reads a record's other columns only when it writes the record.
+    {"MarkersOnlyWithoutTheOtherColumns",
+     [](PackageSpec& p) {
+       auto& d = p.dodatki();
+       std::vector<std::string> others;
+       for (const auto& c : d.columns)
+         if (c.name != "ID" && c.name != "Nazwa") others.push_back(c.name);
+       for (const auto& c : others) d.dropColumn(c);
+       d.rows = {Values{{"ID", int32_t{5}}, {"Nazwa", std::string("DELETE")}}};
+     },
+     {"1/old"},
+     {}},
     // Of package records sharing a key only the first is written.
     {"DuplicateIdsFirstWins",
      [](PackageSpec& p) {

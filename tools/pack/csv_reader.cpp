@@ -1,62 +1,93 @@
 #include "tools/pack/csv_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace pack {
 
 namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr size_t kBlock = 64 * 1024;
+}  // namespace
+
+bool CsvReader::fill() {
+  if (ended_) return false;
+  buffer_.resize(kBlock);
+  size_t got = source_(buffer_.data(), kBlock);
+  buffer_.resize(got);
+  pos_ = 0;
+  if (got < kBlock) ended_ = true;
+  if (!started_) {
+    started_ = true;
+    if (std::string_view(buffer_).substr(0, kUtf8Bom.size()) == kUtf8Bom) pos_ = kUtf8Bom.size();
+  }
+  return pos_ < buffer_.size();
 }
 
-std::vector<CsvRecord> parseCsv(std::string_view text) {
-  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
-  std::vector<CsvRecord> records;
-  size_t line = 1;
-  size_t i = 0;
-  while (i < text.size()) {
-    CsvRecord record{line, {}};
+bool CsvReader::next(CsvRecord& out) {
+  while (peek() != -1) {
+    CsvRecord record{line_, {}};
     bool recordEnded = false;
     bool quoted = false;
     while (!recordEnded) {
       std::string field;
-      if (i < text.size() && text[i] == '"') {
-        const size_t openedAt = line;
+      if (peek() == '"') {
+        const size_t openedAt = line_;
         quoted = true;
-        ++i;
+        get();
         for (;;) {
-          if (i >= text.size()) throw CsvError(openedAt, "a quoted field is not closed");
-          const char c = text[i++];
+          const int c = get();
+          if (c == -1) throw CsvError(openedAt, "a quoted field is not closed");
           if (c == '"') {
-            if (i < text.size() && text[i] == '"') {
+            if (peek() == '"') {
               field += '"';
-              ++i;
+              get();
             } else {
               break;
             }
           } else {
-            if (c == '\n') ++line;
-            field += c;
+            if (c == '\n') ++line_;
+            field += static_cast<char>(c);
           }
         }
-        if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n')
-          throw CsvError(line, "text follows the closing quote of a field");
+        const int after = peek();
+        if (after != -1 && after != ',' && after != '\r' && after != '\n')
+          throw CsvError(line_, "text follows the closing quote of a field");
       } else {
-        while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-          if (text[i] == '"') throw CsvError(line, "a quote inside a field that does not begin with one");
-          field += text[i++];
+        for (int c = peek(); c != -1 && c != ',' && c != '\r' && c != '\n'; c = peek()) {
+          if (c == '"') throw CsvError(line_, "a quote inside a field that does not begin with one");
+          field += static_cast<char>(get());
         }
       }
       record.fields.push_back(std::move(field));
-      if (i < text.size() && text[i] == ',') {
-        ++i;
+      if (peek() == ',') {
+        get();
         continue;
       }
-      if (i < text.size() && text[i] == '\r') ++i;
-      if (i < text.size() && text[i] == '\n') ++i;
-      ++line;
+      if (peek() == '\r') get();
+      if (peek() == '\n') get();
+      ++line_;
       recordEnded = true;
     }
     const bool blank = !quoted && record.fields.size() == 1 && record.fields[0].empty();
-    if (!blank) records.push_back(std::move(record));
+    if (!blank) {
+      out = std::move(record);
+      return true;
+    }
   }
+  return false;
+}
+
+std::vector<CsvRecord> parseCsv(std::string_view text) {
+  size_t offset = 0;
+  CsvReader reader([&](char* buffer, size_t n) {
+    const size_t got = std::min(n, text.size() - offset);
+    std::memcpy(buffer, text.data() + offset, got);
+    offset += got;
+    return got;
+  });
+  std::vector<CsvRecord> records;
+  for (CsvRecord r; reader.next(r);) records.push_back(std::move(r));
   return records;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "accessorydb/accessory_db.h"
@@ -33,16 +34,37 @@ struct Refusal {
   std::string message;
 };
 
-std::string readWholeFile(platform::Env& env, const std::string& path) {
-  try {
-    auto f = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
-    std::string data(static_cast<size_t>(f->size()), '\0');
-    data.resize(f->readAt(0, data.data(), data.size()));
-    return data;
-  } catch (const platform::IoError& e) {
-    throw Refusal{e.what()};
+// One CSV file read record by record: the whole file is never in memory.
+class CsvFile {
+ public:
+  CsvFile(platform::Env& env, const std::string& path) : path_(path) {
+    try {
+      file_ = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
+    } catch (const platform::IoError& e) {
+      throw Refusal{e.what()};
+    }
+    reader_ = std::make_unique<CsvReader>([this](char* buffer, size_t n) {
+      const size_t got = file_->readAt(offset_, buffer, n);
+      offset_ += got;
+      return got;
+    });
   }
-}
+  bool next(CsvRecord& record) {
+    try {
+      return reader_->next(record);
+    } catch (const CsvError& e) {
+      throw Refusal{path_ + ": " + e.what()};
+    } catch (const platform::IoError& e) {
+      throw Refusal{path_ + ": " + e.what()};
+    }
+  }
+
+ private:
+  std::string path_;
+  std::unique_ptr<platform::File> file_;
+  uint64_t offset_ = 0;
+  std::unique_ptr<CsvReader> reader_;
+};
 
 std::optional<int32_t> parseWhole(const std::string& s) {
   if (s.empty() || s.size() > 11) return std::nullopt;
@@ -65,23 +87,13 @@ std::optional<bool> parseYesNo(std::string s) {
   return std::nullopt;
 }
 
-struct TableRows {
-  std::vector<size_t> lines;
-  std::vector<std::vector<FieldValue>> rows;  // in the table's column order
-};
-
-// Rows of one table out of a CSV file, every value converted to its column's
-// kind. A Yes/No column may be left out (it then holds No).
-TableRows readTable(platform::Env& env, const std::string& file, const std::vector<accessorydb::ColumnSpec>& columns) {
-  std::vector<CsvRecord> records;
-  try {
-    records = parseCsv(readWholeFile(env, file));
-  } catch (const CsvError& e) {
-    throw Refusal{file + ": " + e.what()};
-  }
-  if (records.empty()) throw Refusal{file + ": the header row is missing"};
-  const auto& header = records[0];
-  std::map<std::string, size_t> byName;  // column name -> field index
+// The header row of a table's CSV file: column name -> field index. Every
+// text and number column must be there; a Yes/No column may be left out.
+std::map<std::string, size_t> readHeader(CsvFile& csv, const std::string& file,
+                                         const std::vector<accessorydb::ColumnSpec>& columns, size_t* fieldCount) {
+  CsvRecord header;
+  if (!csv.next(header)) throw Refusal{file + ": the header row is missing"};
+  std::map<std::string, size_t> byName;
   for (size_t f = 0; f < header.fields.size(); ++f) {
     const auto& name = header.fields[f];
     bool known = false;
@@ -93,56 +105,74 @@ TableRows readTable(platform::Env& env, const std::string& file, const std::vect
   for (const auto& c : columns)
     if (c.type != accessorydb::adBoolean && !byName.count(c.name))
       throw Refusal{file + ": line " + std::to_string(header.line) + ": column '" + c.name + "' is missing"};
-
-  TableRows out;
-  for (size_t r = 1; r < records.size(); ++r) {
-    const auto& rec = records[r];
-    const std::string where = file + ": line " + std::to_string(rec.line) + ": ";
-    if (rec.fields.size() != header.fields.size())
-      throw Refusal{where + std::to_string(rec.fields.size()) + " fields where the header names " +
-                    std::to_string(header.fields.size())};
-    std::vector<FieldValue> row;
-    for (const auto& c : columns) {
-      auto it = byName.find(c.name);
-      if (it == byName.end()) {
-        row.emplace_back(false);
-        continue;
-      }
-      const std::string& text = rec.fields[it->second];
-      if (c.type == accessorydb::adInteger) {
-        auto v = parseWhole(text);
-        if (!v) throw Refusal{where + "column '" + c.name + "': '" + text + "' is not a whole number"};
-        row.emplace_back(*v);
-      } else if (c.type == accessorydb::adBoolean) {
-        auto v = parseYesNo(text);
-        if (!v) throw Refusal{where + "column '" + c.name + "': '" + text + "' is not 1, 0, true or false"};
-        row.emplace_back(*v);
-      } else {
-        if (accessorydb::utf16Length(text) > static_cast<size_t>(c.definedSize))
-          throw Refusal{where + "column '" + c.name + "': the text is longer than " + std::to_string(c.definedSize) +
-                        " characters"};
-        row.emplace_back(text);
-      }
-    }
-    out.lines.push_back(rec.line);
-    out.rows.push_back(std::move(row));
-  }
-  return out;
+  *fieldCount = header.fields.size();
+  return byName;
 }
 
-void storeRows(accessorydb::Engine& engine, const std::string& db, const std::string& file, const char* table,
-               const std::vector<accessorydb::ColumnSpec>& columns, const TableRows& rows) {
-  auto connection = engine.openConnection(db, true);
-  auto cursor = connection->openTable(table, true);
-  for (size_t r = 0; r < rows.rows.size(); ++r) {
-    try {
-      cursor->insert();
-      for (size_t c = 0; c < columns.size(); ++c) cursor->set(columns[c].name, rows.rows[r][c]);
-      cursor->post();
-    } catch (const accessorydb::EngineError& e) {
-      throw Refusal{file + ": line " + std::to_string(rows.lines[r]) + ": " + e.what()};
+// A record's values in the table's column order, each converted to its
+// column's kind (a Yes/No column left out holds No).
+std::vector<FieldValue> convertRecord(const CsvRecord& rec, const std::string& where,
+                                      const std::vector<accessorydb::ColumnSpec>& columns,
+                                      const std::map<std::string, size_t>& byName) {
+  std::vector<FieldValue> row;
+  row.reserve(columns.size());
+  for (const auto& c : columns) {
+    auto it = byName.find(c.name);
+    if (it == byName.end()) {
+      row.emplace_back(false);
+      continue;
+    }
+    const std::string& text = rec.fields[it->second];
+    if (c.type == accessorydb::adInteger) {
+      auto v = parseWhole(text);
+      if (!v) throw Refusal{where + "column '" + c.name + "': '" + text + "' is not a whole number"};
+      row.emplace_back(*v);
+    } else if (c.type == accessorydb::adBoolean) {
+      auto v = parseYesNo(text);
+      if (!v) throw Refusal{where + "column '" + c.name + "': '" + text + "' is not 1, 0, true or false"};
+      row.emplace_back(*v);
+    } else {
+      if (accessorydb::utf16Length(text) > static_cast<size_t>(c.definedSize))
+        throw Refusal{where + "column '" + c.name + "': the text is longer than " + std::to_string(c.definedSize) +
+                      " characters"};
+      row.emplace_back(text);
     }
   }
+  return row;
+}
+
+// Checks the header row of a CSV file before anything is created.
+void checkHeader(platform::Env& env, const std::string& file, const std::vector<accessorydb::ColumnSpec>& columns) {
+  CsvFile csv(env, file);
+  size_t fields = 0;
+  (void)readHeader(csv, file, columns, &fields);
+}
+
+// Streams a CSV file into a table, record by record; returns the rows stored.
+size_t storeRows(accessorydb::Engine& engine, platform::Env& env, const std::string& db, const std::string& file,
+                 const char* table, const std::vector<accessorydb::ColumnSpec>& columns) {
+  CsvFile csv(env, file);
+  size_t fieldCount = 0;
+  const auto byName = readHeader(csv, file, columns, &fieldCount);
+  auto connection = engine.openConnection(db, true);
+  auto cursor = connection->openTable(table, true);
+  size_t stored = 0;
+  for (CsvRecord rec; csv.next(rec);) {
+    const std::string where = file + ": line " + std::to_string(rec.line) + ": ";
+    if (rec.fields.size() != fieldCount)
+      throw Refusal{where + std::to_string(rec.fields.size()) + " fields where the header names " +
+                    std::to_string(fieldCount)};
+    const auto row = convertRecord(rec, where, columns, byName);
+    try {
+      cursor->insert();
+      for (size_t c = 0; c < columns.size(); ++c) cursor->set(columns[c].name, row[c]);
+      cursor->post();
+    } catch (const accessorydb::EngineError& e) {
+      throw Refusal{where + e.what()};
+    }
+    ++stored;
+  }
+  return stored;
 }
 
 }  // namespace
@@ -169,21 +199,25 @@ int runMdbCreate(const Args& args) {
 
   auto& env = platform::systemEnv();
   auto engine = accessorydb::makeJetEngine(env);
+  // Built beside the destination and renamed over it only when complete: a
+  // refused row found late in a large file leaves an earlier file in place.
+  const std::string part = out + ".part";
   try {
-    const auto producerRows = readTable(env, producers, accessorydb::producentColumns());
-    const auto accessoryRows = readTable(env, accessories, accessorydb::dodatkiColumns());
+    checkHeader(env, producers, accessorydb::producentColumns());
+    checkHeader(env, accessories, accessorydb::dodatkiColumns());
     PrintReporter reporter(1, stderr);
     accessorydb::AccessoryDb db(reporter, env, *engine);
-    if (!db.MDBCreate(out)) return 1;
+    if (!db.MDBCreate(part)) return 1;
+    size_t producerCount = 0, accessoryCount = 0;
     try {
-      storeRows(*engine, out, producers, accessorydb::kTableProducent, accessorydb::producentColumns(), producerRows);
-      storeRows(*engine, out, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns(), accessoryRows);
+      producerCount = storeRows(*engine, env, part, producers, accessorydb::kTableProducent, accessorydb::producentColumns());
+      accessoryCount = storeRows(*engine, env, part, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns());
+      if (!env.renameReplace(part, out)) throw Refusal{"cannot replace " + out + " with the new database"};
     } catch (...) {
-      (void)env.deleteFile(out);
+      (void)env.deleteFile(part);
       throw;
     }
-    std::printf("%s: %zu producers, %zu accessories\n", out.c_str(), producerRows.rows.size(),
-                accessoryRows.rows.size());
+    std::printf("%s: %zu producers, %zu accessories\n", out.c_str(), producerCount, accessoryCount);
     return 0;
   } catch (const Refusal& r) {
     std::fprintf(stderr, "pack mdb create: %s\n", r.message.c_str());
