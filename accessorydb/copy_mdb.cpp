@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "accessorydb/accessory_db.h"
+#include "accessorydb/package_db_check.h"
 #include "accessorydb/schema.h"
 
 namespace accessorydb {
@@ -314,6 +315,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
     }
     reporter_.info(2, "Tworzymy połączenie do " + nw);
     ctx.NWconnection = engine_.openConnection(nw, false);
+    requireUsablePackage(*ctx.NWconnection);
     mergeInfoProducent();
     mergeDodatki();
     reporter_.info(2, "Poprawnie przeniesiono dane.");

@@ -1,24 +1,22 @@
 #!/usr/bin/env bash
-# Runs the demo: sets up what is missing, builds, packs the demo package into a
-# demo installer with pack, prepares a demo CAD installation on Wine's drive D:
+# Runs the demo: sets up what is missing, builds the release programs into
+# dist/ (scripts/release.sh), packs the demo package into a demo installer
+# with the release pack and stub, prepares a demo CAD installation on Wine's drive D:
 # and starts the installer under Wine on your display, or under Xvfb with a
 # screenshot in artifacts/demo/screenshot.png when there is no display.
 # Arguments go to the installer (for example /d for diagnostic mode).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-./scripts/setup-deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native --target pack
-cmake --preset win >/dev/null
-cmake --build --preset win --target installer
+# The release programs, as producers download them.
+./scripts/release.sh "$ROOT/dist"
 
 DEMO="$ROOT/artifacts/demo"
-PACK="$ROOT/build-native/tools/pack/pack"
+PACK="$ROOT/dist/pack"
 mkdir -p "$DEMO"
 ./scripts/make-demo-package.sh "$PACK" "$DEMO/package"
 rm -f "$DEMO/instalator-demo.exe"
-"$PACK" build --stub "$ROOT/build-win/resources/installer.exe" --package "$DEMO/package" -o "$DEMO/instalator-demo.exe"
+"$PACK" build --stub "$ROOT/dist/installer.exe" --package "$DEMO/package" -o "$DEMO/instalator-demo.exe"
 
 # The demo CAD installation: D:\Orvanta\CAD Virel v. 2.0\ with its dodatki folder.
 export WINEPREFIX="$ROOT/.deps/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

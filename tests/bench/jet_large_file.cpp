@@ -20,7 +20,10 @@
 
 #include "jet/database_impl.h"
 #include "jet/text_codec.h"
-#include "tests/jet/jet_fsck.h"
+#include "jet/byte_order.h"
+#include "jet/data_page.h"
+#include "jet/consistency_check.h"
+#include "jet/usage_map.h"
 #include "tests/jet/jet_test_support.h"
 
 namespace {
@@ -114,7 +117,7 @@ int main(int argc, char** argv) {
   std::printf("  (read in %.1f s)\n", since(r0));
 
   auto f0 = Clock::now();
-  auto problems = jettest::checkConsistency(path);
+  auto problems = jet::checkConsistency(platform::systemEnv(), path);
   for (size_t i = 0; i < problems.size() && i < 10; ++i) std::printf("  %s\n", problems[i].c_str());
   check(problems.empty(), "engine checker: index in order and complete, maps, counts");
   std::printf("  (checked in %.1f s)\n", since(f0));

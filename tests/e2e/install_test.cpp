@@ -358,3 +358,58 @@ TEST_F(Install, ASmallScreenShrinksTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs a shell command line on the Linux side (Wine starts Linux programs
+// like Windows ones) and returns its exit status. Wine does not wait for a
+// Linux program to end, so the status comes back through a file.
+int runOnLinux(const std::string& command, const std::string& statusFile) {
+  const std::wstring status = e2e::windowsPath(statusFile);
+  DeleteFileW(status.c_str());
+  if (e2e::run(e2e::windowsPath("/bin/sh"),
+               platform::win32::widen("-c \"" + command + " >/dev/null 2>&1; echo $? >'" + statusFile + "'\"")) < 0)
+    return -1;
+  std::string text;
+  const bool ended = e2e::waitUntil(
+      [&] { return !(text = e2e::fileBytes(status)).empty() && text.back() == '\n'; }, std::chrono::seconds(60));
+  return ended ? std::atoi(text.c_str()) : -1;
+}
+
+// A producer's steps: pack, sign with a throw-away certificate, verify the
+// signature, check the signed file with pack; then the signed installer
+// installs as any other.
+TEST_F(Install, ASignedInstallerInstalls) {
+  for (const char* tool : {"osslsigncode", "openssl"})
+    if (!e2e::exists(e2e::windowsPath(std::string("/usr/bin/") + tool))) GTEST_SKIP() << tool << " is not installed";
+  e2e::makeInstallation();
+  e2e::PackageSpec spec;
+  spec.accessories = {{1, "Uchwyt"}, {2, "DELETE"}, {3, "Gałka"}};
+  const std::wstring exe = e2e::buildInstaller("signed", spec);
+  ASSERT_FALSE(exe.empty());
+  const std::string dir = e2e::unixPath(exe.substr(0, exe.rfind(L'\\') + 1));
+  const std::string q = "'" + dir, status = dir + "status.txt";
+  ASSERT_EQ(runOnLinux("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Producent -keyout " + q +
+                           "key.pem' -out " + q + "cert.pem'",
+                       status),
+            0);
+  ASSERT_EQ(runOnLinux("osslsigncode sign -certs " + q + "cert.pem' -key " + q + "key.pem' -n Meble -in " + q +
+                           "instalator.exe' -out " + q + "podpisany.exe'",
+                       status),
+            0);
+  EXPECT_EQ(runOnLinux("osslsigncode verify -CAfile " + q + "cert.pem' -in " + q + "podpisany.exe'", status), 0);
+  const std::wstring signedExe = e2e::windowsPath(dir + "podpisany.exe");
+  EXPECT_EQ(e2e::run(e2e::windowsPath(PACK_EXE), L"check \"" + signedExe + L"\""), 0);
+
+  e2e::Scenario s("signed-install");
+  ASSERT_TRUE(s.startInstaller(L"", signedExe));
+  expectReady(s.app);
+  install(s.app);
+  EXPECT_TRUE(similarColour(coverColour(s.app), e2e::kFinishColour));
+  EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"),
+            (std::map<int, std::string>{{1, "Uchwyt"}, {3, "Gałka"}}));
+  s.app.click("bnCloseNormal");
+  EXPECT_EQ(s.app.waitExit(), 0);
+}
+
+}  // namespace

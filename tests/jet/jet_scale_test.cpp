@@ -12,7 +12,9 @@
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/text_codec.h"
-#include "tests/jet/jet_fsck.h"
+#include "jet/byte_order.h"
+#include "jet/consistency_check.h"
+#include "jet/usage_map.h"
 #include "tests/jet/jet_oracle_support.h"
 #include "tests/jet/jet_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -52,7 +54,7 @@ uint8_t mapKind(DatabaseImpl& db, uint32_t pointer) {
 
 // Rows, index and every usage map checked, and both oracles read the rows.
 void expectWhole(const std::string& path, int rows) {
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   auto db = jet::Database::open(platform::systemEnv(), path, false);
   auto read = jettest::readRows(*db, "Szerokie");
   ASSERT_EQ(read.size(), size_t(rows));

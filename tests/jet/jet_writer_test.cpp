@@ -10,10 +10,13 @@
 #include <fstream>
 #include <set>
 
+#include "jet/byte_order.h"
+#include "jet/consistency_check.h"
+#include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/index_tree.h"
 #include "jet/text_codec.h"
-#include "tests/jet/jet_fsck.h"
+#include "jet/usage_map.h"
 #include "tests/jet/jet_oracle_support.h"
 #include "tests/jet/jet_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -89,7 +92,7 @@ TEST(JetWriter, NewDatabaseHoldsTheJetCatalogueOnly) {
   EXPECT_EQ(names, (std::vector<std::string>{"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects", "MSysACEs",
                                              "MSysQueries", "MSysRelationships"}));
   EXPECT_EQ(jettest::readRows(*db, "MSysACEs").size(), 23u);
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   EXPECT_EQ(fileBytes(path).size() % 4096, 0u);
   expectOraclesAgree(path);
 }
@@ -127,7 +130,7 @@ TEST(JetWriter, AccessoryTablesKeepColumnsOrderTypesSizesAndKey) {
   EXPECT_TRUE(d.indexes[0].unique);
   EXPECT_EQ(d.indexes[0].columns, std::vector<std::string>{"ID"});
   EXPECT_TRUE(db->schema("info_producent").indexes.empty());
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   expectOraclesAgree(path);
 }
 
@@ -161,7 +164,7 @@ TEST(JetWriter, RoundTripsKeepRowsIndexAndStructure) {
     EXPECT_EQ(problems, std::vector<std::string>{});
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(walk, ids);
-    EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+    EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
     expectOraclesAgree(path);
   }
 }
@@ -186,7 +189,7 @@ TEST(JetWriter, HundredThousandRowsKeepAValidIndex) {
   EXPECT_EQ(problems, std::vector<std::string>{});
   ASSERT_EQ(walk.size(), size_t(n));
   EXPECT_TRUE(std::adjacent_find(walk.begin(), walk.end(), std::greater_equal<int32_t>()) == walk.end());
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   if (oracle::haveMdbtools()) {
     EXPECT_EQ(oracle::run("mdb-count " + oracle::shellQuote(path) + " Dodatki"), "100000\n");
   }
@@ -252,7 +255,7 @@ TEST(JetWriter, TextsAtTheirLimitsPolishLettersAndBothBooleans) {
   auto db = jet::Database::open(platform::systemEnv(), path, false);
   EXPECT_EQ(jettest::readRows(*db, "Dodatki"), want);
   EXPECT_EQ(jettest::readRows(*db, "info_producent")[0][0], polish);
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   expectOraclesAgree(path);
 }
 
@@ -341,7 +344,7 @@ TEST(JetWriter, RefusedRowsLeaveTheFileUnchanged) {
   EXPECT_THROW(c->set("Brak", int32_t(1)), jet::Error);
   EXPECT_THROW(c->get("Brak"), jet::Error);
   // Everything still reads alike everywhere.
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   EXPECT_EQ(jettest::readRows(*db, "Dodatki").size(), 1u);
   expectOraclesAgree(path);
 }
@@ -389,7 +392,7 @@ TEST(JetWriter, ReopenedDatabaseGoesOnGrowingAndReadOnlyOpenWritesNothing) {
   EXPECT_TRUE(fileBytes(path) == before);
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(primaryKeyWalk(path), ids);
-  EXPECT_EQ(jettest::checkConsistency(path), std::vector<std::string>{});
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
 }
 
 // Rows appended to an Access-made table keep both of its indexes valid and

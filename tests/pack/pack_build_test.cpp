@@ -9,6 +9,8 @@
 #include "package/zip_reader.h"
 #include "tests/pack/pack_fixture.h"
 #include "tests/package/fake_reporter.h"
+#include "tests/support/jpeg_writer.h"
+#include "tests/support/package_databases.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pack/commands.h"
 
@@ -28,6 +30,10 @@ const std::string kPackage = "Kuchnie \xC5\xBB\xC3\xB3\xC5\x82te";  // Kuchnie Å
 
 class PackBuild : public ::testing::Test {
  public:
+  PackBuild() {
+    files["models/" + kPackage + "/dodatki.mdb"] =
+        test::packagedb::writeDatabase(env, dir, "good.mdb", test::packagedb::goodPackage());
+  }
   std::string p(const std::string& relative) const {
     std::string r = relative;
     for (char& c : r)
@@ -36,10 +42,9 @@ class PackBuild : public ::testing::Test {
   }
   // The files of a package folder, by path below it ("/"-separated).
   std::map<std::string, std::string> files = {
-      {"install.jpg", test::sampleBytes(5000, 1)},
-      {"finish.jpg", test::sampleBytes(3000, 2)},
+      {"install.jpg", test::jpegBytes(1040, 585)},
+      {"finish.jpg", test::jpegBytes(1040, 585, 30, 60, 90)},
       {"cover.jpg", test::sampleBytes(100, 3)},
-      {"models/" + kPackage + "/dodatki.mdb", test::sampleBytes(65536, 4)},
       {"models/" + kPackage + "/Szafki/G\xC3\xB3rne/szafka 60.max", test::sampleBytes(300000, 5)},
       {"models/" + kPackage + "/Szafki/puste.txt", ""},
       {"models/" + kPackage + ".txt", "opis"},

@@ -8,6 +8,8 @@
 #include "package/package.h"
 #include "tests/pack/pack_fixture.h"
 #include "tests/package/fake_reporter.h"
+#include "tests/support/jpeg_writer.h"
+#include "tests/support/package_databases.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pack/commands.h"
 
@@ -29,9 +31,10 @@ class SignedInstaller : public ::testing::Test {
     if (std::system("command -v osslsigncode >/dev/null && command -v openssl >/dev/null") != 0)
       GTEST_SKIP() << "osslsigncode or openssl is not installed";
     writeFile(dir.path("stub.exe"), test::minimalPe());
-    writeFile(dir.path("pkg/install.jpg"), test::sampleBytes(4000, 1));
-    writeFile(dir.path("pkg/finish.jpg"), test::sampleBytes(4000, 2));
-    writeFile(dir.path("pkg/models/Pakiet/dodatki.mdb"), test::sampleBytes(9000, 3));
+    writeFile(dir.path("pkg/install.jpg"), test::jpegBytes(1040, 585));
+    writeFile(dir.path("pkg/finish.jpg"), test::jpegBytes(1040, 585, 30, 60, 90));
+    writeFile(dir.path("pkg/models/Pakiet/dodatki.mdb"),
+              test::packagedb::writeDatabase(env, dir, "good.mdb", test::packagedb::goodPackage()));
     writeFile(dir.path("pkg/models/Pakiet/model.max"), test::sampleBytes(50000, 4));
     testing::internal::CaptureStdout();
     ASSERT_EQ(pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")}),
@@ -78,6 +81,20 @@ TEST_F(SignedInstaller, PackListsAndChecksIt) {
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("footer before an Authenticode signature"), std::string::npos) << out;
   EXPECT_NE(out.find("ok, package \"Pakiet\""), std::string::npos) << out;
+}
+
+// The signature covers the package: it verifies, and fails once a byte of the
+// package changes.
+TEST_F(SignedInstaller, TheSignatureVerifiesAndCoversThePackage) {
+  const std::string q = "'" + dir.root() + "/";
+  const auto verify = [&](const std::string& file) {
+    return std::system(("osslsigncode verify -CAfile " + q + "cert.pem' -in " + q + file + "' >/dev/null 2>&1").c_str());
+  };
+  EXPECT_EQ(verify("signed.exe"), 0);
+  std::string bytes = readFile(dir.path("signed.exe"));
+  bytes[0x400 + 40] ^= 0x01;  // inside packages.zip
+  writeFile(dir.path("tampered.exe"), bytes);
+  EXPECT_NE(verify("tampered.exe"), 0);
 }
 
 TEST_F(SignedInstaller, BytesAfterTheSignatureHideThePackage) {

@@ -25,6 +25,13 @@ constexpr const char* kHelp =
     "finish.jpg, optional cover.jpg, models.zip and optional db_materials.zip), the\n"
     "bytes EF BB BF and the 20-byte footer that gives where the archive starts.\n"
     "\n"
+    "Refused (exit status 1, nothing written) is every package the installer would\n"
+    "fail on: pictures its decoder cannot read, no package folder or two, no\n"
+    "dodatki.mdb in lower case, or a dodatki.mdb whose rows do not fit the installed\n"
+    "tables (each reason names the table, column, row key and value). Warned about\n"
+    "(exit status 0): pictures of another size than 1040 x 585, and rows that will\n"
+    "never be written because an earlier row has the same key.\n"
+    "\n"
     "DIR must hold:\n"
     "  install.jpg, finish.jpg   the pictures the installer shows\n"
     "  cover.jpg                 optional\n"
@@ -179,6 +186,11 @@ int runBuild(const Args& args) {
     std::printf("%s: package \"%s\", %zu model files%s, archive at offset %llu, %s in all\n", output.c_str(),
                 plan.packageName.c_str(), plan.models.size(), plan.hasMaterials ? " and materials" : "",
                 static_cast<unsigned long long>(offset), humanSize(total).c_str());
+    const auto& db = plan.database;
+    std::printf("  dodatki.mdb: %zu producer rows (%zu \"DELETE\" markers), %zu accessory rows (%zu \"DELETE\" "
+                "markers); the installer writes %zu and %zu of them\n",
+                db.producers.rows, db.producers.markers, db.accessories.rows, db.accessories.markers,
+                db.producers.written, db.accessories.written);
     return kExitOk;
   } catch (const std::exception& e) {
     complain(std::string("failed: ") + e.what());

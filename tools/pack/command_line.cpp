@@ -1,5 +1,6 @@
 #include "tools/pack/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -15,13 +16,16 @@
 namespace pack {
 
 ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
-                     const std::map<std::string, std::string>& aliases) {
+                     const std::map<std::string, std::string>& aliases,
+                     const std::vector<std::string>& flagOptions) {
   ParsedArgs out;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (auto alias = aliases.find(a); alias != aliases.end()) a = alias->second;
     if (a == "--help" || a == "-h") {
       out.help = true;
+    } else if (std::find(flagOptions.begin(), flagOptions.end(), a) != flagOptions.end()) {
+      out.flags.insert(a);
     } else if (a.rfind("-", 0) == 0 && a.size() > 1) {
       bool known = false;
       for (const auto& v : valueOptions) known = known || v == a;

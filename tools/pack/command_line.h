@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,18 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 
-// Options of the form "--name VALUE" (or "-o VALUE" through `aliases`), a
-// bare "--help", and positional arguments.
+// Options of the form "--name VALUE" (or "-o VALUE" through `aliases`), bare
+// flags such as "--json", a bare "--help", and positional arguments.
 struct ParsedArgs {
   std::map<std::string, std::string> options;
+  std::set<std::string> flags;
   std::vector<std::string> positional;
   bool help = false;
   std::string error;  // set when the arguments do not parse
 };
 ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
-                     const std::map<std::string, std::string>& aliases = {});
+                     const std::map<std::string, std::string>& aliases = {},
+                     const std::vector<std::string>& flagOptions = {});
 
 // For commands that take exactly one FILE: prints the help, or the usage
 // error, and returns the exit code then; nullopt when the command should run.

@@ -13,7 +13,17 @@ const std::vector<Command>& commands() {
       {"build", "make an installer from the stub and a package folder", runBuild},
       {"list", "show what an installer or ZIP archive carries", runList},
       {"check", "verify an installer or ZIP archive as the installer reads it", runCheck},
-      {"mdb", "show what a Jet database (.mdb) holds: pack mdb dump FILE.mdb", runMdb},
+      {"mdb", "work on Jet databases (.mdb), see below", runMdb},
+  };
+  return table;
+}
+
+const std::vector<SubCommand>& mdbCommands() {
+  static const std::vector<SubCommand> table = {
+      {"mdb dump", "show the tables, keys and rows of a database"},
+      {"mdb create", "make a dodatki.mdb from CSV files of producers and accessories"},
+      {"mdb merge", "merge a package database into an installed one, as the installer does"},
+      {"mdb check", "the Jet engine's consistency check of a database"},
   };
   return table;
 }

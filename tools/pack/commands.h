@@ -18,4 +18,11 @@ struct Command {
 // All commands, in the order the help lists them.
 const std::vector<Command>& commands();
 
+// The sub-commands of `pack mdb`, for the help: name and summary.
+struct SubCommand {
+  const char* name;
+  const char* summary;
+};
+const std::vector<SubCommand>& mdbCommands();
+
 }  // namespace pack

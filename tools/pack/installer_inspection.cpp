@@ -73,6 +73,10 @@ Inspection::~Inspection() {
 }
 
 std::unique_ptr<package::zip::ZipReader> Inspection::openNested(size_t index) {
+  return std::make_unique<package::zip::ZipReader>(env_, extract(*archive_, index, ".zip"));
+}
+
+std::string Inspection::extract(package::zip::ZipReader& from, size_t index, const std::string& ending) {
   const char sep = env_.separator();
   if (tempDir_.empty()) {
     std::random_device rd;
@@ -80,17 +84,16 @@ std::unique_ptr<package::zip::ZipReader> Inspection::openNested(size_t index) {
     if (!env_.createDir(dir)) throw platform::IoError("cannot create the temporary folder " + dir);
     tempDir_ = dir;
   }
-  const std::string target = tempDir_ + sep + std::to_string(index) + ".zip";
+  const std::string target = tempDir_ + sep + std::to_string(tempFiles_.size()) + ending;
   // Decoded straight into a file of our choosing; the entry's own name is not used as a path.
   auto out = env_.openFile(target, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
   tempFiles_.push_back(target);
   uint64_t at = 0;
-  archive_->decode(index, [&](const unsigned char* data, size_t n) {
+  from.decode(index, [&](const unsigned char* data, size_t n) {
     out->writeAt(at, data, n);
     at += n;
   });
-  out.reset();
-  return std::make_unique<package::zip::ZipReader>(env_, target);
+  return target;
 }
 
 }  // namespace pack

@@ -28,6 +28,9 @@ class Inspection {
   // The ZIP archive held by entry `index` of the outer archive, extracted to
   // a temporary folder that goes with this object.
   std::unique_ptr<package::zip::ZipReader> openNested(size_t index);
+  // Entry `index` of `from` decoded into a temporary file (named with the
+  // given ending) that goes with this object; its path.
+  std::string extract(package::zip::ZipReader& from, size_t index, const std::string& ending);
 
  private:
   platform::Env& env_;

@@ -5,6 +5,7 @@
 #include "package/zip_format.h"
 #include "tools/pack/command_line.h"
 #include "tools/pack/installer_inspection.h"
+#include "tools/pack/list_json.h"
 
 namespace pack {
 namespace {
@@ -12,12 +13,13 @@ namespace {
 namespace zip = package::zip;
 
 constexpr const char* kHelp =
-    "Usage: pack list FILE\n"
+    "Usage: pack list FILE [--json]\n"
     "\n"
     "Shows what FILE carries. FILE is an installer made by 'pack build' (signed or\n"
     "not) or a plain ZIP archive such as packages.zip or models.zip. Prints where the\n"
     "package archive starts, the entries of packages.zip and of the archives in it\n"
-    "(models.zip, db_materials.zip), and the package name.\n"
+    "(models.zip, db_materials.zip), and the package name; with --json, one JSON\n"
+    "document (see the README for its fields).\n"
     "\n"
     "Exit status: 0 listed, 1 FILE is unreadable or not a package, 2 wrong usage.\n";
 
@@ -64,12 +66,16 @@ void printPackageName(const std::vector<std::string>& folders) {
 }  // namespace
 
 int runList(const Args& args) {
-  const auto p = parseArgs(args, {});
+  const auto p = parseArgs(args, {}, {}, {"--json"});
   if (auto code = helpOrUsageError(p, "list", kHelp)) return *code;
   const std::string& path = p.positional[0];
   platform::Env& env = platform::systemEnv();
   try {
     Inspection in(env, path);
+    if (p.flags.count("--json")) {
+      printListJson(in, path);
+      return kExitOk;
+    }
     std::printf("%s\n", path.c_str());
     if (in.isInstaller())
       std::printf("  installer: package archive at offset %lld, %llu bytes%s\n",

@@ -8,7 +8,9 @@ namespace {
 
 void usage(FILE* out) {
   std::fprintf(out, "Usage: pack COMMAND [ARGS...]\n\nCommands:\n");
-  for (const auto& c : pack::commands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  for (const auto& c : pack::commands()) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  for (const auto& c : pack::mdbCommands()) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  std::fprintf(out, "\n'list', 'check' and 'mdb check' print one JSON document with --json.\n");
   std::fprintf(out, "\nRun 'pack COMMAND --help' for a command's options.\n");
 }
 

@@ -22,6 +22,7 @@
 #include "jet/jet.h"
 #include "platform/env.h"
 #include "tools/pack/commands.h"
+#include "tools/pack/json_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -46,6 +47,7 @@ void mdbUsage(FILE* out) {
                "  --format json    tables, columns, keys and rows as JSON\n\n"
                "Also: pack mdb create -o FILE.mdb --producers P.csv --accessories A.csv\n"
                "      pack mdb merge --installed OLD.mdb --package NEW.mdb -o OUT.mdb [--debug]\n"
+               "      pack mdb check FILE.mdb [--json]\n"
                "(each with --help for details)\n");
 }
 
@@ -117,28 +119,6 @@ std::string csvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
   for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
-}
-
-std::string jsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += char(c);
-        }
-    }
-  }
   return out + "\"";
 }
 
@@ -297,6 +277,7 @@ int runDump(const Args& args) {
 
 int runMdbCreate(const Args& args);
 int runMdbMerge(const Args& args);
+int runMdbCheck(const Args& args);
 
 int runMdb(const Args& args) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
@@ -306,6 +287,7 @@ int runMdb(const Args& args) {
   if (args[0] == "dump") return runDump(Args(args.begin() + 1, args.end()));
   if (args[0] == "create") return runMdbCreate(Args(args.begin() + 1, args.end()));
   if (args[0] == "merge") return runMdbMerge(Args(args.begin() + 1, args.end()));
+  if (args[0] == "check") return runMdbCheck(Args(args.begin() + 1, args.end()));
   std::fprintf(stderr, "pack mdb: unknown mdb command '%s'\n\n", args[0].c_str());
   mdbUsage(stderr);
   return kExitUsage;

@@ -6,6 +6,7 @@
 #include "package/entry_name_check.h"
 #include "package/package_folders.h"
 #include "package/zip_names.h"
+#include "tools/pack/package_content_check.h"
 
 namespace pack {
 namespace {
@@ -97,6 +98,10 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
                                                                      : " (shown when the install ends)"));
   }
 
+  ContentFindings content;
+  for (const auto& picture : plan.pictures)
+    if (picture.entryName != "cover.jpg") checkPicture(env, picture.path, picture.path, content);
+
   for (const auto& e : sortedListing(env, dir)) {
     const std::string n = e.name;
     if (n == "install.jpg" || n == "finish.jpg" || n == "cover.jpg" || n == "models" || n == "materials") continue;
@@ -132,6 +137,8 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
       if (!found)
         plan.problems.push_back(mdb + " is missing: the package folder must hold the accessory database "
                                 "dodatki.mdb (lower case)" + hint);
+      else
+        plan.database = checkAccessoryDatabase(env, mdb, mdb, content);
     }
     collect(env, models, "", plan.models, plan.problems);
     checkNames("models.zip", plan.models, plan.problems);
@@ -142,6 +149,9 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
                                 " lies beside the package folder and will be installed into dodatki itself");
     }
   }
+
+  for (const auto& w : content.warnings) plan.warnings.push_back(w);
+  for (const auto& p : content.problems) plan.problems.push_back(p);
 
   const std::string materials = dir + sep + "materials";
   if (env.dirExists(materials)) {

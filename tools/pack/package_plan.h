@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/package_db_check.h"
 #include "platform/env.h"
 
 namespace pack {
@@ -29,6 +30,7 @@ struct PackagePlan {
   std::vector<PlannedFile> models;     // entries of models.zip
   std::vector<PlannedFile> materials;  // entries of db_materials.zip
   bool hasMaterials = false;
+  accessorydb::PackageDbReport database;  // what the installer will make of dodatki.mdb
   std::vector<std::string> warnings;
   std::vector<std::string> problems;  // each says what to fix; empty when the package is fine
 

@@ -1,0 +1,58 @@
+#include "tools/pack/list_json.h"
+
+#include <cstdio>
+
+#include "package/package_folders.h"
+#include "tools/pack/json_text.h"
+
+namespace pack {
+namespace {
+
+namespace zip = package::zip;
+
+std::string archiveJson(const std::string& name, const zip::ZipReader& reader) {
+  std::string entries;
+  for (const auto& e : reader.entries()) {
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", e.crc32);
+    entries += std::string(entries.empty() ? "" : ",") + "{\"name\":" + jsonString(e.name) +
+               ",\"size\":" + std::to_string(e.uncompressedSize) + ",\"packed\":" + std::to_string(e.compressedSize) +
+               ",\"method\":" + std::to_string(e.method) + ",\"crc32\":\"" + crc + "\"}";
+  }
+  return "{\"name\":" + jsonString(name) + ",\"entries\":[" + entries + "]}";
+}
+
+std::vector<std::string> packageFolders(const zip::ZipReader& reader) {
+  std::vector<std::string> out;
+  for (const auto& e : reader.entries())
+    if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
+  return out;
+}
+
+}  // namespace
+
+void printListJson(Inspection& in, const std::string& path) {
+  std::string archives = archiveJson(in.isInstaller() ? "packages.zip" : path, in.archive());
+  std::vector<std::string> folders = packageFolders(in.archive());
+  bool sawModels = !folders.empty();
+  const auto& entries = in.archive().entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
+    auto nested = in.openNested(i);
+    archives += "," + archiveJson(entries[i].name, *nested);
+    if (entries[i].name == "models.zip") {
+      folders = packageFolders(*nested);
+      sawModels = true;
+    }
+  }
+  const std::string offset = in.isInstaller() ? std::to_string(in.location().offset) : "null";
+  const bool signedFile = in.isInstaller() && in.location().afterSignature;
+  std::printf("{\"file\":%s,\"installer\":%s,\"archiveOffset\":%s,\"archiveSize\":%llu,\"signed\":%s,"
+              "\"package\":%s,\"packageFolders\":%s,\"archives\":[%s]}\n",
+              jsonString(path).c_str(), in.isInstaller() ? "true" : "false", offset.c_str(),
+              static_cast<unsigned long long>(in.archiveSize()), signedFile ? "true" : "false",
+              sawModels && folders.size() == 1 ? jsonString(folders[0]).c_str() : "null",
+              jsonStrings(folders).c_str(), archives.c_str());
+}
+
+}  // namespace pack
