@@ -36,6 +36,7 @@ struct World {
   bool packageDatabaseDamaged = false;
   bool modelsZip = true;
   bool modelsZipDamaged = false;      // its CRC-32 does not match
+  bool modelDamaged = false;          // a model in models.zip does not match its CRC-32
   bool materialsZip = true;
   std::vector<std::string> processes = {"init", "bash"};
 };
@@ -90,6 +91,7 @@ class Transcripts : public ::testing::Test {
         mdb = f.dir.read("package.mdb");
       }
       std::string models = test::makeZip({{"Meble\\dodatki.mdb", mdb}, {"Meble\\modele\\szafka.mdl", "szafka"}});
+      if (w.modelDamaged) models[models.find("Meble\\modele") + 30] ^= 1;
       entries.push_back({"models.zip", models, test::stored()});
     }
     if (w.materialsZip) entries.push_back({"db_materials.zip", test::makeZip({{"Drewno\\dab.txt", "d\xC4\x85" "b"}})});
@@ -312,6 +314,30 @@ TEST_F(Scenario, UpdateWhoseMergeFails) {
                        // A failed install keeps the install picture and its failure line
                        // in sight instead of showing the finish picture.
                        setFinish() + Transcript{{2, "Blokujemy klawisz INSTALL"}};
+  });
+}
+
+TEST_F(Scenario, UpdateWhoseUnpackingFails) {
+  World w;
+  w.installedDatabase = true;
+  w.modelDamaged = true;
+  w.materialsZip = false;
+  expectTranscript(w, [&] {
+    return startUp(3, {"install.jpg", "finish.jpg", "models.zip"}) + cover() + discovery({"Meble"}) +
+           found(readiness("Meble", kProcesses) + passes()) + click() +
+           Transcript{{2, "Trwa instalowanie modeli z pakietu..."},
+                      {2, "MDB: " + pkg + "dodatki.mdb"},
+                      {2, "zmieniamy " + pkg + "dodatki.mdb na dodatki_old.mdb"},
+                      {2, "Zaczynamy rozpakowywanie pliku ZIP do: " + dd},
+                      {2, "maxFiles = 1"},
+                      {2, "Meble\\dodatki.mdb"},
+                      {1, "Error reading zip file"},
+                      {1, "Wyst\xC4\x85pi\xC5\x82 b\xC5\x82\xC4\x85" "d instalacji modeli. Spr\xC3\xB3" "buj ponownie."},
+                      {2, "Kasujemy uszkodzony plik dodatki.mdb"},
+                      {2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      {2, "FINALLY ko\xC5\x84" "czymy instalacj\xC4\x99 modeli."}} +
+           // As after a failed merge: the install picture and the failure line stay.
+           setFinish() + Transcript{{2, "Blokujemy klawisz INSTALL"}};
   });
 }
 
