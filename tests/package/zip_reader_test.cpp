@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <set>
 
 #include "package/package.h"
 #include "package/progress.h"
@@ -557,7 +558,13 @@ TEST_F(Archive, ArchivesOfProducersToolsLandAsWindowsPutsThem) {
     reporter = {};
     EXPECT_TRUE(extract(c.bytes)) << c.label << ": " << (reporter.at(1).empty() ? "" : reporter.at(1)[0]);
     for (const auto& [name, data] : c.files) EXPECT_EQ(readOut(name), data) << c.label << ": " << name;
-    for (const auto& name : c.absent) EXPECT_FALSE(env.fileExists(out(name))) << c.label << ": " << name;
+    // Listed, not asked for: Windows would find "notatka." under "notatka".
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(std::filesystem::u8path(dest()))) {
+      const auto n = e.path().filename().u8string();
+      names.insert(std::string(n.begin(), n.end()));
+    }
+    for (const auto& name : c.absent) EXPECT_EQ(names.count(name), 0u) << c.label << ": " << name;
   }
 }
 
