@@ -3,10 +3,13 @@
 //
 // Matching follows a simple rule: a search looks through a table from its
 // first row and stops at the first row with an equal key, the rows posted
-// earlier in the same merge included. Rather than scanning, the package rows
+// earlier in the same merge included. Rather than scanning, the package's keys
 // are read once and both tables keep a map from key to first position, which
 // returns that same first row. In diagnostic mode the rows such a search looks
 // at are still written to the log, one line each, up to the match.
+//
+// A package row's other columns are read only when the row is written, so a
+// package may leave out the columns of rows it only marks for deletion.
 #include <exception>
 #include <optional>
 #include <unordered_map>
@@ -75,7 +78,7 @@ class AccessoryDb::TableMerge {
 
  private:
   struct PackageRow {
-    std::vector<FieldValue> values;  // in copy-list order
+    uint64_t place = 0;  // the row's bookmark in the package table
     FieldValue key;
     std::string keyText;
     std::string nazwaText;
@@ -107,9 +110,9 @@ class AccessoryDb::TableMerge {
   void loadPackage() {
     auto& nw = *ctx_.NWTable;
     for (nw.first(); !nw.atEnd(); nw.next()) {
+      db_.reporter_.stillWorking();
       PackageRow row;
-      row.values.reserve(rules_.copyList.size());
-      for (const auto& c : rules_.copyList) row.values.push_back(nw.value(c.name));
+      row.place = nw.bookmark();
       row.key = nw.value(rules_.key);
       row.keyText = valueAsText(row.key);
       row.nazwaText = nw.asText(kColumnNazwa);
@@ -121,7 +124,10 @@ class AccessoryDb::TableMerge {
 
   void loadDestination() {
     auto& dn = *ctx_.DNTable;
-    for (dn.first(); !dn.atEnd(); dn.next()) noteDestinationRow(dn.value(rules_.key));
+    for (dn.first(); !dn.atEnd(); dn.next()) {
+      db_.reporter_.stillWorking();
+      noteDestinationRow(dn.value(rules_.key));
+    }
     dn.first();
   }
 
@@ -145,8 +151,10 @@ class AccessoryDb::TableMerge {
 
   void writePackageRow(const PackageRow& p) {
     auto& dn = *ctx_.DNTable;
+    auto& nw = *ctx_.NWTable;
+    nw.moveTo(p.place);
     dn.insert();
-    for (size_t i = 0; i < rules_.copyList.size(); ++i) dn.set(rules_.copyList[i].name, p.values[i]);
+    for (const auto& c : rules_.copyList) dn.set(c.name, nw.value(c.name));
     dn.post();
     noteDestinationRow(p.key);
   }
@@ -163,6 +171,7 @@ class AccessoryDb::TableMerge {
   void firstPass() {
     auto& od = *ctx_.ODTable;
     for (od.first(); !od.atEnd(); od.next()) {
+      db_.reporter_.stillWorking();
       const FieldValue key = od.value(rules_.key);
       const std::string nazwa = od.asText(kColumnNazwa);
       const std::string keyText = diag_ ? valueAsText(key) : std::string();
@@ -185,6 +194,7 @@ class AccessoryDb::TableMerge {
   void secondPass() {
     if (diag_) trace(rules_.secondPassHeading);
     for (const auto& p : package_) {
+      db_.reporter_.stillWorking();
       if (!rules_.describeAddedRecord && diag_) trace("[NW] " + p.keyText);
       if (p.marked) continue;
       if (rules_.describeAddedRecord && diag_) trace("[NW] " + p.keyText + " : " + p.nazwaText + " - dopisano");
@@ -210,17 +220,71 @@ class AccessoryDb::TableMerge {
   std::vector<std::string> destinationKeyTexts_;  // kept for the diagnostic lines only
 };
 
+namespace {
+
+// The destination is built under this name beside it and takes its own name
+// only when complete, so a merge that stops half way (a failure, a killed
+// process, a full disk) never leaves a half-built database under that name.
+constexpr const char* kBuildSuffix = ".~merge";
+constexpr size_t kCopyChunk = 1 << 20;
+
+// Copies the file at `from` to a new file at `to`; IoError on failure.
+void copyFile(platform::Env& env, const std::string& from, const std::string& to) {
+  auto in = env.openFile(from, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyNone);
+  auto out = env.openFile(to, platform::Access::ReadWrite, platform::Creation::CreateNew, platform::Sharing::DenyWrite);
+  std::string buffer(kCopyChunk, '\0');
+  for (uint64_t at = 0;;) {
+    const size_t n = in->readAt(at, buffer.data(), buffer.size());
+    if (n == 0) break;
+    out->writeAt(at, buffer.data(), n);
+    at += n;
+  }
+}
+
+// Makes the built file durable and gives it the destination's name.
+void putInPlace(platform::Env& env, const std::string& built, const std::string& dn) {
+  env.openFile(built, platform::Access::ReadWrite, platform::Creation::OpenExisting, platform::Sharing::DenyWrite)
+      ->sync();
+  if (!env.renameReplace(built, dn)) throw platform::IoError("Błąd zmiany nazwy pliku " + built + " na " + dn);
+}
+
+}  // namespace
+
 bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const std::string& dn) {
   bool result = false;
-  if (!env_.fileExists(dn)) {
+  const std::string built = dn + kBuildSuffix;
+  // Left by a merge that was interrupted; nothing else uses it.
+  if (env_.fileExists(built)) (void)env_.deleteFile(built);
+  const bool created = !env_.fileExists(dn);
+  if (created) {
     reporter_.info(2, "Brak pliku docelowego. Tworzymy nowy.");
-    if (!MDBCreate(dn)) {
+    if (!MDBCreate(built)) {
+      reporter_.info(1, "Błąd tworzenia pliku docelowego: " + dn);
+      return false;
+    }
+  } else {
+    // The merges add to an existing destination: they work on a copy of it.
+    try {
+      copyFile(env_, dn, built);
+    } catch (const platform::IoError& e) {
+      reporter_.info(1, e.what());
+      if (env_.fileExists(built)) (void)env_.deleteFile(built);
       reporter_.info(1, "Błąd tworzenia pliku docelowego: " + dn);
       return false;
     }
   }
   if (!env_.fileExists(nw)) {
     reporter_.info(1, "Brak pliku: " + nw);
+    // A destination created here is a complete empty database: it stays.
+    bool placed = false;
+    if (created) {
+      try {
+        putInPlace(env_, built, dn);
+        placed = true;
+      } catch (const platform::IoError&) {
+      }
+    }
+    if (!placed) (void)env_.deleteFile(built);
     return false;
   }
   reporter_.info(2, "Znaleniono oba istniejące pliki z dazą danych.");
@@ -234,7 +298,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
 
   try {
     reporter_.info(2, "Tworzymy połączenie do " + dn);
-    ctx.DNconnection = engine_.openConnection(dn, true);
+    ctx.DNconnection = engine_.openConnection(built, true);
     if (env_.fileExists(od)) {
       reporter_.info(2, "Tworzymy połączenie do " + od);
       ctx.ODConnection = engine_.openConnection(od, false);
@@ -245,11 +309,13 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
     mergeDodatki();
     reporter_.info(2, "Poprawnie przeniesiono dane.");
     ctx.release();
+    putInPlace(env_, built, dn);
     result = true;
   } catch (const std::exception& e) {
     reporter_.info(1, e.what());
     ctx.release();
     // The file must be closed before it can be removed on Windows.
+    if (env_.fileExists(built)) (void)env_.deleteFile(built);
     if (env_.fileExists(dn)) (void)env_.deleteFile(dn);
   }
   return result;

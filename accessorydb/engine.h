@@ -79,6 +79,10 @@ class TableCursor {
   // The current row's value as text: a text unchanged, an integer in decimal,
   // null as the empty text.
   std::string asText(const std::string& column) const;
+  // The current row's place; moveTo comes back to it. Valid while no row is
+  // posted through this cursor.
+  virtual uint64_t bookmark() const = 0;
+  virtual void moveTo(uint64_t bookmark) = 0;
 
   // Begins a new empty row (updatable cursor only).
   virtual void insert() = 0;

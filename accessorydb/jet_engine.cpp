@@ -99,6 +99,8 @@ class JetCursor : public TableCursor {
   FieldValue value(const std::string& column) const override {
     return fromJet(guarded([&] { return c_->get(column); }));
   }
+  uint64_t bookmark() const override { return guarded([&] { return c_->bookmark(); }); }
+  void moveTo(uint64_t mark) override { guarded([&] { c_->moveTo(mark); }); }
   void insert() override { guarded([&] { c_->insert(); }); }
   void set(const std::string& column, const FieldValue& v) override { guarded([&] { c_->set(column, toJet(v)); }); }
   void post() override { guarded([&] { c_->post(); }); }

@@ -124,7 +124,12 @@ void TForm1::info(int lvl, const std::string& txt) {
   infoBox.appendLines(txt);
 }
 
-void TForm1::setProgress(int percent) { gauge.setValue(percent); }
+void TForm1::setProgress(int percent) {
+  gauge.setValue(percent);
+  stillWorking();
+}
+
+void TForm1::stillWorking() { window_.stillWorking(); }
 
 void TForm1::Timer1Timer() {
   window_.setTimerEnabled(false);

@@ -35,6 +35,7 @@ class TForm1 : public ui::Reporter {
   // Diagnostic log.
   void info(int lvl, const std::string& txt) override;
   void setProgress(int percent) override;
+  void stillWorking() override;
   int logLevel() const override { return log_level; }
 
   // Layout and cover.

@@ -17,6 +17,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // started from download folders full of other files.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryW(L"");
+  // The installation search probes every drive letter: an empty card reader
+  // or optical drive must read as a drive without the folder, not stop the
+  // program with the system's "no disk" box.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // System code loads some DLLs later, on demand (themes, pictures, the file
   // dialog), and not every such load honours the setting above: loaded now
   // from the system folder, they are found by name and never looked for

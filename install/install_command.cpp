@@ -45,14 +45,6 @@ void TForm1::ButtonInstallClick() {
           bnCloseSetDisable();
           info(2, "Trwa instalowanie modeli z pakietu...");
           info(2, "MDB: " + mdb);
-          // A package database set aside without a backup beside it means a
-          // first install was killed while the merge built dodatki.mdb: that
-          // file is half written, not an installed database, and taken as the
-          // backup it would fail this and every later merge.
-          if (env_.fileExists(newMdb) && !env_.fileExists(oldMdb) && env_.fileExists(mdb)) {
-            info(2, "Kasujemy niedokończony plik dodatki.mdb");
-            (void)env_.deleteFile(mdb);
-          }
           if (env_.fileExists(mdb)) {
             info(2, "zmieniamy " + mdb + " na dodatki_old.mdb");
             if (!env_.renameNoReplace(mdb, oldMdb)) info(1, "Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb");
@@ -62,8 +54,9 @@ void TForm1::ButtonInstallClick() {
           if (res) {
             info(2, "Zaczynamy obsługę bazy dodatki.mdb");
             res = false;
-            // An install killed during the merge leaves its dodatki_new.mdb;
-            // it would refuse the rename and fail every later install.
+            // A dodatki_new.mdb left by an earlier install (killed, or its
+            // deletion refused) is only a package database; it would refuse
+            // the rename and fail every later install.
             if (env_.fileExists(newMdb)) (void)env_.deleteFile(newMdb);
             (void)env_.renameNoReplace(mdb, newMdb);
             if (CopyMdb(newMdb, oldMdb, mdb)) res = true;

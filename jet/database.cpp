@@ -43,7 +43,31 @@ class Scanner {
   const std::vector<uint8_t>& row() const { return row_; }
   void reload(TableDefinition def) { def_ = std::move(def); }
 
+  // The current row as its page's place in the page list and its slot.
+  uint64_t bookmark() const { return (uint64_t(pageIndex_ - 1) << kBookmarkSlotBits) | (slot_ - 1); }
+  void moveTo(uint64_t mark) {
+    const size_t index = size_t(mark >> kBookmarkSlotBits);
+    if (index >= pages_.size()) fail("no row at the bookmark in table page " + std::to_string(def_.page));
+    if (pageIndex_ != index + 1) loadPage(index);
+    slot_ = size_t(mark & ((1u << kBookmarkSlotBits) - 1));
+    end_ = false;
+    advance();
+  }
+
  private:
+  static constexpr unsigned kBookmarkSlotBits = 16;
+
+  void loadPage(size_t index) {
+    const uint32_t n = pages_[index];
+    page_ = db_.file().read(n);
+    pageIndex_ = index + 1;
+    slot_ = 0;
+    // Owned-page maps may hold stale pages: only this table's data pages count.
+    pageLoaded_ = page_[0] == kPageData && le32(page_.data() + kDataOwner) == def_.page;
+    if (pageLoaded_ && kDataSlots + 2 * size_t(slotCount(page_)) > kPageSize)
+      fail("damaged database: data page " + std::to_string(n) + " has an impossible row count");
+  }
+
   void advance() {
     PageFile& file = db_.file();
     while (true) {
@@ -73,13 +97,7 @@ class Scanner {
         row_.clear();
         return;
       }
-      uint32_t n = pages_[pageIndex_++];
-      page_ = file.read(n);
-      slot_ = 0;
-      // Owned-page maps may hold stale pages: only this table's data pages count.
-      pageLoaded_ = page_[0] == kPageData && le32(page_.data() + kDataOwner) == def_.page;
-      if (pageLoaded_ && kDataSlots + 2 * size_t(slotCount(page_)) > kPageSize)
-        fail("damaged database: data page " + std::to_string(n) + " has an impossible row count");
+      loadPage(pageIndex_);
     }
   }
 
@@ -112,6 +130,14 @@ class CursorImpl : public Cursor {
     decode();
   }
   bool atEnd() const override { return scanner_.atEnd(); }
+  uint64_t bookmark() const override {
+    if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
+    return scanner_.bookmark();
+  }
+  void moveTo(uint64_t mark) override {
+    scanner_.moveTo(mark);
+    decode();
+  }
   Value get(const std::string& column) const override {
     size_t i = columnIndex(column);
     if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");

@@ -102,6 +102,10 @@ class Cursor {
   // Value of a column of the current row; Error when the column is unknown or
   // the cursor is at the end.
   virtual Value get(const std::string& column) const = 0;
+  // The current row's place in the table; moveTo comes back to it. Valid
+  // while no row is added to the table through this cursor.
+  virtual uint64_t bookmark() const = 0;
+  virtual void moveTo(uint64_t bookmark) = 0;
 
   // Begins a new empty row (updatable cursor only).
   virtual void insert() = 0;

@@ -22,9 +22,10 @@ std::string readAll(platform::Env& env, const std::string& path) {
   return text;
 }
 
-void copyRange(platform::File& from, uint64_t begin, uint64_t end, platform::File& to) {
+void copyRange(platform::File& from, uint64_t begin, uint64_t end, platform::File& to, ui::Reporter& reporter) {
   std::vector<char> block(kCopyBlock);
   for (uint64_t at = begin; at < end;) {
+    reporter.stillWorking();
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, end - at));
     if (from.readAt(at, block.data(), n) != n) throw platform::IoError("Unexpected end of the installer file");
     to.writeAt(at - begin, block.data(), n);
@@ -71,7 +72,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
   if (footer->offset > 0) {
     auto out = env.openFile(tmpDir + kPackageZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
     const auto begin = static_cast<uint64_t>(footer->offset);
-    if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out);
+    if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out, reporter);
   }
   return footer->offset;
 }

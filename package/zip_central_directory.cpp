@@ -75,7 +75,14 @@ bool isZipArchive(platform::Env& env, const std::string& path) {
   return findEndRecord(*file).has_value();
 }
 
-CentralDirectory readCentralDirectory(platform::File& file, int oemCodePage) {
+CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) {
+  const int oemCodePage = env.oemCodePage();
+  // The system knows every code page it is set to; the built-in tables stand
+  // in where it has no conversion.
+  auto decodeOem = [&](std::string_view raw) {
+    if (auto name = env.decodeCodePage(raw, oemCodePage)) return *name;
+    return decodeOemName(raw, oemCodePage);
+  };
   const auto endOffset = findEndRecord(file);
   if (!endOffset) damaged();
   unsigned char end[kEndRecordSize];
@@ -151,8 +158,7 @@ CentralDirectory readCentralDirectory(platform::File& file, int oemCodePage) {
     const unsigned char* extra = h + kCentralHeaderSize + nameLength;
     applyZip64Extra(extra, extraLength, e, e.uncompressedSize == kZip64Marker32,
                     e.compressedSize == kZip64Marker32, e.localHeaderOffset == kZip64Marker32);
-    e.name = (e.flags & kFlagUtf8) || namedInUtf8OnUnix(e) ? decodeUtf8Name(e.rawName)
-                                                             : decodeOemName(e.rawName, oemCodePage);
+    e.name = (e.flags & kFlagUtf8) || namedInUtf8OnUnix(e) ? decodeUtf8Name(e.rawName) : decodeOem(e.rawName);
     if (auto unicode = unicodePathName(std::string_view(reinterpret_cast<const char*>(extra), extraLength), e.rawName))
       e.unicodePath = std::move(*unicode);
     dir.entries.push_back(std::move(e));

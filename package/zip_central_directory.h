@@ -24,7 +24,8 @@ std::optional<uint64_t> findEndRecord(platform::File& file);
 // for the end record. A file that cannot be opened throws platform::IoError.
 bool isZipArchive(platform::Env& env, const std::string& path);
 
-// Reads the whole central directory (Zip64 understood). Throws ZipError.
-CentralDirectory readCentralDirectory(platform::File& file, int oemCodePage);
+// Reads the whole central directory (Zip64 understood). Names without the
+// UTF-8 flag are read in env's OEM code page. Throws ZipError.
+CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env);
 
 }  // namespace package::zip

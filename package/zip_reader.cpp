@@ -54,7 +54,7 @@ ZipReader::ZipReader(platform::Env& env, const std::string& path)
 ZipReader::ZipReader(platform::Env& env, std::unique_ptr<platform::File> file)
     : env_(env),
       file_(std::move(file)),
-      dir_(readCentralDirectory(*file_, env.oemCodePage())),
+      dir_(readCentralDirectory(*file_, env)),
       dataOffsets_(dir_.entries.size(), 0) {}
 
 uint64_t ZipReader::dataOffset(size_t index) {

@@ -9,8 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -101,6 +103,10 @@ class Env {
   // The OEM code page for ZIP names without the UTF-8 flag (852 on POSIX, the
   // code page of Polish Windows).
   virtual int oemCodePage() = 0;
+  // Text in the single-byte code page `codePage` as UTF-8, converted by the
+  // system; nullopt where the system has no conversion for it (POSIX, or a
+  // code page Windows does not know), and the caller uses its own tables.
+  virtual std::optional<std::string> decodeCodePage(std::string_view bytes, int codePage) = 0;
 
   // Sets creation and last-write time from an MS-DOS local date and time.
   virtual bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) = 0;
@@ -112,6 +118,13 @@ class Env {
 Env& systemEnv();
 
 // Creates every missing folder of path (which may end with the separator).
+// Works below a drive ("C:\"), a network share ("\\server\share\") and
+// either behind the long-path prefix ("\\?\C:\", "\\?\UNC\server\share\").
 bool createDirs(Env& env, const std::string& path);
+
+// Length of the leading part of path that names a volume rather than a
+// folder: "C:", "\\server\share", "\\?\C:", "\\?\UNC\server\share";
+// 0 for a path without one (a POSIX path, a relative path).
+size_t volumePrefixLength(const std::string& path);
 
 }  // namespace platform

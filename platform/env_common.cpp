@@ -2,17 +2,58 @@
 
 namespace platform {
 
-bool createDirs(Env& env, const std::string& path) {
-  const char sep = env.separator();
-  std::string prefix;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == sep || path[i] == '/') {
-      // Skip the empty root part of "/x" and the drive part of "C:\x".
-      if (!prefix.empty() && !(prefix.size() == 2 && prefix[1] == ':') && !env.dirExists(prefix)) {
-        if (!env.createDir(prefix) && !env.dirExists(prefix)) return false;
-      }
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// End of the segment that starts at `from`: the next separator or the end.
+size_t segmentEnd(const std::string& path, size_t from) {
+  while (from < path.size() && !isSeparator(path[from])) ++from;
+  return from;
+}
+
+// After "server\share" starting at `from`: the end of the share's name.
+size_t afterShare(const std::string& path, size_t from) {
+  const size_t server = segmentEnd(path, from);
+  return server < path.size() ? segmentEnd(path, server + 1) : server;
+}
+
+bool hasDrive(const std::string& path, size_t at) {
+  return path.size() >= at + 2 && path[at + 1] == ':' &&
+         ((path[at] >= 'A' && path[at] <= 'Z') || (path[at] >= 'a' && path[at] <= 'z'));
+}
+
+}  // namespace
+
+size_t volumePrefixLength(const std::string& path) {
+  auto startsWith = [&](const char* p) {
+    const std::string s(p);
+    if (path.size() < s.size()) return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+      const char c = path[i];
+      const char want = s[i];
+      if (want == '\\' ? !isSeparator(c) : (c | 0x20) != (want | 0x20)) return false;
     }
-    if (i < path.size()) prefix += path[i];
+    return true;
+  };
+  if (startsWith("\\\\?\\UNC\\")) return afterShare(path, 8);
+  if (startsWith("\\\\?\\")) return hasDrive(path, 4) ? 6 : segmentEnd(path, 4);
+  if (startsWith("\\\\")) return afterShare(path, 2);
+  if (hasDrive(path, 0)) return 2;
+  return 0;
+}
+
+bool createDirs(Env& env, const std::string& path) {
+  // A drive or a network share cannot be created: only the folders below it.
+  const size_t volume = volumePrefixLength(path);
+  for (size_t i = volume; i <= path.size(); ++i) {
+    if (i < path.size() && !isSeparator(path[i])) continue;
+    // Skip the empty root part of "/x", the volume itself, and the end of a
+    // path that ends with its separator (that folder was made one step ago).
+    if (i == volume || (i == path.size() && isSeparator(path[i - 1]))) continue;
+    const std::string prefix = path.substr(0, i);
+    if (env.dirExists(prefix)) continue;
+    if (!env.createDir(prefix) && !env.dirExists(prefix)) return false;
   }
   return true;
 }

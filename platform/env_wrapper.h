@@ -28,6 +28,9 @@ class EnvWrapper : public Env {
   std::string executablePath() override { return target_.executablePath(); }
   std::vector<std::string> processNames() override { return target_.processNames(); }
   int oemCodePage() override { return target_.oemCodePage(); }
+  std::optional<std::string> decodeCodePage(std::string_view b, int cp) override {
+    return target_.decodeCodePage(b, cp);
+  }
   bool setFileDosTime(const std::string& p, uint16_t d, uint16_t t) override { return target_.setFileDosTime(p, d, t); }
   bool setFileAttributes(const std::string& p, uint32_t a) override { return target_.setFileAttributes(p, a); }
 

@@ -36,14 +36,27 @@ fi
 if [ ! -f $DEPS/mingw64/lib/libjpeg.a ]; then
   step "libjpeg-turbo for Windows"
   mkdir -p $DEPS/apt/lists/partial $DEPS/apt/cache $DEPS/src
-  cat > $DEPS/apt/debsrc.sources <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  APTSRC=(-o Dir::Etc::SourceList="$ROOT/$DEPS/apt/debsrc.sources" -o Dir::Etc::SourceParts=/dev/null
+  # The source packages come from the archives this machine already uses:
+  # every binary source it lists, turned into a source-package source.
+  rm -rf $DEPS/apt/sources.d && mkdir -p $DEPS/apt/sources.d
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk 'function flush() {
+           if (stanza != "" && isdeb && !disabled) printf "%sTypes: deb-src\n\n", stanza
+           stanza = ""; isdeb = 0; disabled = 0
+         }
+         /^[ \t]*#/ { next }
+         /^[ \t]*$/ { flush(); next }
+         tolower($1) == "types:" { for (i = 2; i <= NF; i++) if ($i == "deb") isdeb = 1; next }
+         tolower($1) == "enabled:" && tolower($2) == "no" { disabled = 1 }
+         { stanza = stanza $0 "\n" }
+         END { flush() }' "$f" > "$DEPS/apt/sources.d/$(basename "$f")"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" > "$DEPS/apt/sources.d/$(basename "$f")"
+  done
+  APTSRC=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$ROOT/$DEPS/apt/sources.d"
           -o Dir::State::Lists="$ROOT/$DEPS/apt/lists" -o Dir::Cache="$ROOT/$DEPS/apt/cache" -o Debug::NoLocking=1)
   apt-get "${APTSRC[@]}" update -q
   rm -rf $DEPS/src/libjpeg-turbo

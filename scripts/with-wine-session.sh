@@ -9,6 +9,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # there before its server starts.
 mkdir -p "$ROOT/artifacts/e2e/drive-d"
 [ -d "$WINEPREFIX/dosdevices" ] && ln -sfn "$ROOT/artifacts/e2e/drive-d" "$WINEPREFIX/dosdevices/d:"
+# The same folder as the network share \\localhost\cad: Wine serves UNC
+# paths from dosdevices/unc/<server>/<share>.
+[ -d "$WINEPREFIX/dosdevices" ] && mkdir -p "$WINEPREFIX/dosdevices/unc/localhost" &&
+  ln -sfn "$ROOT/artifacts/e2e/drive-d" "$WINEPREFIX/dosdevices/unc/localhost/cad"
 inner='wineserver -k 2>/dev/null; wineserver -w
        wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1
        rc=0; "$@" || rc=$?

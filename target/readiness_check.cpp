@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kAccessoryFolder = "dodatki";
 constexpr const char* kDatabaseName = "dodatki.mdb";
 constexpr const char* kDatabaseAside = "dodatki.mdb.old";
+// The install command's backup of the installed database.
+constexpr const char* kDatabaseBackup = "dodatki_old.mdb";
 // The CAD program's companion process, which may run during an install; the
 // exemption is case-sensitive.
 constexpr const char* kCompanionProcess = "vorncad.exe";
@@ -95,6 +97,15 @@ void TForm1::CheckInstallationEnabled() {
       info(2, "Przywracamy plik dodatki.mdb z kopii dodatki.mdb.old");
       (void)env_.renameNoReplace(O, F);
     }
+  }
+
+  // An update stopped after the installed database was set aside as its
+  // backup: it goes back under its own name, so the CAD program reads it
+  // whether or not the install is run again.
+  const std::string backup = dd + packageName + sep() + kDatabaseBackup;
+  if (!env_.fileExists(F) && env_.fileExists(backup)) {
+    info(2, "Przywracamy plik dodatki.mdb z kopii dodatki_old.mdb");
+    (void)env_.renameNoReplace(backup, F);
   }
 
   const bool accessible = !env_.fileExists(F) || env_.renameNoReplace(F, O);

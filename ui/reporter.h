@@ -13,6 +13,9 @@ class Reporter {
   virtual void setProgress(int percent) = 0;
   // The log level in force, so callers can skip building lines nobody sees.
   virtual int logLevel() const = 0;
+  // Called now and then by long work on the window's thread, so the window
+  // can tell the system it is still alive. It handles no input.
+  virtual void stillWorking() {}
 };
 
 }  // namespace ui

@@ -113,4 +113,9 @@ void Window::dispatch(const std::function<void()>& handler) {
   }
 }
 
+void Window::stillWorking() {
+  ++stillWorkingCalls_;
+  if (observer_) observer_->stillWorking();
+}
+
 }  // namespace ui

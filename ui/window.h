@@ -33,6 +33,9 @@ class WindowObserver {
  public:
   virtual ~WindowObserver() = default;
   virtual void windowChanged() = 0;
+  // Long work on the window's thread is under way: answer the system, handle
+  // no input.
+  virtual void stillWorking() {}
 };
 
 // Where a control goes when the client area differs from the design size.
@@ -85,6 +88,11 @@ class Window {
 
   void setObserver(WindowObserver* o) { observer_ = o; }
 
+  // Long work on the window's thread calls this now and then (see
+  // WindowObserver::stillWorking); counted, so tests see that it is called.
+  void stillWorking();
+  int stillWorkingCalls() const { return stillWorkingCalls_; }
+
  private:
   void resizeClient(int w, int h);
   void changed();
@@ -101,6 +109,7 @@ class Window {
   int timerInterval_ = 1000;
   bool closed_ = false;
   WindowObserver* observer_ = nullptr;
+  int stillWorkingCalls_ = 0;
 };
 
 }  // namespace ui

@@ -24,6 +24,7 @@ class PosixEnv : public Env {
   std::string executablePath() override;
   std::vector<std::string> processNames() override;
   int oemCodePage() override { return 852; }
+  std::optional<std::string> decodeCodePage(std::string_view, int) override { return std::nullopt; }
   bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override;
   bool setFileAttributes(const std::string& path, uint32_t attributes) override;
 

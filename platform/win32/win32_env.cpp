@@ -170,6 +170,17 @@ class Win32Env : public Env {
 
   int oemCodePage() override { return static_cast<int>(GetOEMCP()); }
 
+  std::optional<std::string> decodeCodePage(std::string_view bytes, int codePage) override {
+    if (bytes.empty()) return std::string();
+    const int size = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes.data(), size, nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    if (MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes.data(), size, wide.data(), n) != n)
+      return std::nullopt;
+    return narrow(wide);
+  }
+
   bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override {
     FILETIME local, utc;
     if (!DosDateTimeToFileTime(dosDate, dosTime, &local) || !LocalFileTimeToFileTime(&local, &utc)) return false;

@@ -36,6 +36,14 @@ class MemoryCursor : public accessorydb::TableCursor {
     if (pos_ < table_.rows.size()) ++pos_;
   }
   bool atEnd() const override { return pos_ >= table_.rows.size(); }
+  uint64_t bookmark() const override {
+    if (atEnd()) throw EngineError("Brak bieżącego rekordu");
+    return pos_;
+  }
+  void moveTo(uint64_t mark) override {
+    if (mark >= table_.rows.size()) throw EngineError("Brak rekordu");
+    pos_ = static_cast<size_t>(mark);
+  }
   FieldValue value(const std::string& column) const override {
     const int c = columnIndex(table_, column);
     if (atEnd()) throw EngineError("Brak bieżącego rekordu");

@@ -147,6 +147,8 @@ std::wstring buildInstaller(const std::string& scenario, const PackageSpec& spec
   test::writeJpeg(narrow(windowsPath(pkg + "/finish.jpg")), 1040, 585, (kFinishColour >> 16) & 0xFF,
                   (kFinishColour >> 8) & 0xFF, kFinishColour & 0xFF);
   writeFile(windowsPath(models + "/modele/szafka.mdl"), "model szafka\n");
+  for (int i = 0; i < spec.extraModels; ++i)
+    writeFile(windowsPath(models + "/modele/m" + std::to_string(10000 + i) + ".mdl"), "model " + std::to_string(i));
   writeFile(windowsPath(models + "/opis.txt"), "Opis pakietu\n");
   makeDatabase(windowsPath(models), "dodatki.mdb", spec.accessories, spec.producers);
   if (spec.damage == PackageSpec::Damage::PackageMdb) writeFile(windowsPath(models + "/dodatki.mdb"), std::string(8192, 'x'));

@@ -24,6 +24,7 @@ struct PackageSpec {
   std::vector<Accessory> accessories;
   std::vector<std::string> producers = {"Meble Testowe"};
   bool materials = true;
+  int extraModels = 0;  // small model files beside the one every package has
   enum class Damage {
     None,
     ModelEntry,   // a model file's data in models.zip is corrupt (extraction fails)

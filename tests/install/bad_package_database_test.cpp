@@ -300,6 +300,19 @@ const std::vector<AcceptedCase> kAcceptedCases = {
        d.nullable.push_back("ID");
      },
      {"1/new", "9/new"}},
+    // A package that only removes accessories needs no other column: the
+    // merge reads a record's other columns only when it writes the record.
+    {"MarkersOnlyWithoutTheOtherColumns",
+     [](PackageSpec& p) {
+       auto& d = p.dodatki();
+       std::vector<std::string> others;
+       for (const auto& c : d.columns)
+         if (c.name != "ID" && c.name != "Nazwa") others.push_back(c.name);
+       for (const auto& c : others) d.dropColumn(c);
+       d.rows = {Values{{"ID", int32_t{5}}, {"Nazwa", std::string("DELETE")}}};
+     },
+     {"1/old"},
+     {}},
     // Of package records sharing a key only the first is written.
     {"DuplicateIdsFirstWins",
      [](PackageSpec& p) {

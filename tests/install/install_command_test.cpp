@@ -1,6 +1,8 @@
 // The install command on the headless window, on real archives and databases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "accessorydb/jet_engine.h"
 #include "package/zip_writer.h"
 #include "tests/accessorydb/adb_fixture.h"
@@ -97,6 +99,18 @@ TEST_F(InstallCommand, FirstInstallBuildsTheDatabaseFromThePackageAlone) {
   EXPECT_TRUE(said("Poprawnie zakończono instalację materiałów."));
 }
 
+// Unpacking and the merge tell the window, row by row, that they are still
+// at work, so the Win32 window can keep answering the system.
+TEST_F(InstallCommand, LongWorkKeepsTellingTheWindowItIsAlive) {
+  std::vector<test::Row> rows;
+  for (int i = 1; i <= 200; ++i) rows.push_back(test::accessory(i, "Rzecz", "new"));
+  modelsZip(database(rows));
+  const int before = f.form.window().stillWorkingCalls();
+  f.form.ButtonInstallClick();
+  EXPECT_EQ(installedKeys().size(), 200u);
+  EXPECT_GE(f.form.window().stillWorkingCalls() - before, 400);  // the package rows read, then written
+}
+
 TEST_F(InstallCommand, SecondInstallMergesAndDeletesTheBackup) {
   f.dir.write("CAD/dodatki/Meble/dodatki.mdb",
               database({test::accessory(1, "Stary", "old"), test::accessory(5, "Nóżka", "old")}));
@@ -149,8 +163,9 @@ TEST_F(InstallCommand, WithoutArchivesOnlyTheFinalStepsRun) {
 }
 
 // What an install killed during the merge leaves behind (the package database
-// set aside, dodatki.mdb half written, the backup if there was an installed
-// database); the next install must merge as if nothing had happened.
+// set aside, the destination half built under its temporary name, the backup
+// if there was an installed database, and no dodatki.mdb); the next install
+// must merge as if nothing had happened and leave none of it.
 void expectRedone(InstallCommand& t, bool backup, const Keys& expected) {
   auto& f = t.f;
   const std::string package = t.database({test::accessory(1, "Nowy", "new"), test::accessory(9, "Listwa", "new")});
@@ -158,16 +173,89 @@ void expectRedone(InstallCommand& t, bool backup, const Keys& expected) {
     f.dir.write("CAD/dodatki/Meble/dodatki_old.mdb",
                 t.database({test::accessory(1, "Stary", "old"), test::accessory(5, "Nóżka", "old")}));
   f.dir.write("CAD/dodatki/Meble/dodatki_new.mdb", package);
-  f.dir.write("CAD/dodatki/Meble/dodatki.mdb", package.substr(0, 8192));
+  f.dir.write("CAD/dodatki/Meble/dodatki.mdb.~merge", package.substr(0, 8192));
   t.modelsZip(package);
   f.form.ButtonInstallClick();
   EXPECT_EQ(t.installedKeys(), expected);
-  EXPECT_FALSE(t.inPackage("dodatki_old.mdb") || t.inPackage("dodatki_new.mdb"));
+  EXPECT_FALSE(t.inPackage("dodatki_old.mdb") || t.inPackage("dodatki_new.mdb") || t.inPackage("dodatki.mdb.~merge"));
   EXPECT_TRUE(t.said("Poprawnie zakończono instalację modeli."));
 }
 
 TEST_F(InstallCommand, AnUpdateKilledDuringTheMergeIsRedone) { expectRedone(*this, true, {"1/new", "5/old", "9/new"}); }
 
 TEST_F(InstallCommand, AFirstInstallKilledDuringTheMergeIsRedone) { expectRedone(*this, false, {"1/new", "9/new"}); }
+
+// Refuses to delete the package database set aside, as an antivirus scanner
+// holding the freshly written file does on Windows.
+class HeldPackageDatabaseEnv : public platform::EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  bool deleteFile(const std::string& p) override {
+    const std::string held = "dodatki_new.mdb";
+    if (p.size() >= held.size() && p.compare(p.size() - held.size(), held.size(), held) == 0) return false;
+    return EnvWrapper::deleteFile(p);
+  }
+};
+
+// A package database left beside a good merged database looks like an
+// interrupted first install, but it is not one: the next install must merge
+// with the installed database, not replace it.
+TEST_F(InstallCommand, APackageDatabaseLeftByAGoodUpdateCostsNoInstalledRows) {
+  f.dir.write("CAD/dodatki/Meble/dodatki.mdb",
+              database({test::accessory(1, "Stary", "old"), test::accessory(5, "Nóżka", "old")}));
+  const std::string package = database({test::accessory(1, "Nowy", "new"), test::accessory(9, "Listwa", "new")});
+  modelsZip(package);
+  {
+    HeldPackageDatabaseEnv held(f.env);
+    ui::HeadlessHost host;
+    TForm1 first(held, host, {"/d"});
+    first.FormCreate();
+    first.fileModelsZip = "models.zip";
+    first.filePackageZip = "packages.zip";
+    first.packageName = "Meble";
+    first.Edit1.setText(root);
+    first.ButtonInstallClick();
+  }
+  ASSERT_TRUE(inPackage("dodatki_new.mdb"));
+  ASSERT_EQ(installedKeys(), (Keys{"1/new", "5/old", "9/new"}));
+
+  ASSERT_TRUE(f.env.createDir(f.form.tmpDir));
+  modelsZip(package);
+  f.form.ButtonInstallClick();
+  EXPECT_EQ(installedKeys(), (Keys{"1/new", "5/old", "9/new"}));
+  EXPECT_FALSE(inPackage("dodatki_old.mdb") || inPackage("dodatki_new.mdb"));
+  EXPECT_TRUE(said("Poprawnie zakończono instalację modeli."));
+}
+
+// Where the merge's destination lies while it is built: never under the
+// name the CAD program reads.
+TEST_F(InstallCommand, TheMergedDatabaseTakesItsNameOnlyWhenComplete) {
+  class WatchingEnv : public platform::EnvWrapper {
+   public:
+    using EnvWrapper::EnvWrapper;
+    std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
+                                             platform::Sharing s) override {
+      if (a == platform::Access::ReadWrite && p.find("dodatki.mdb") != std::string::npos) written.push_back(p);
+      return EnvWrapper::openFile(p, a, c, s);
+    }
+    std::vector<std::string> written;
+  };
+  f.dir.write("CAD/dodatki/Meble/dodatki.mdb", database({test::accessory(5, "Nóżka", "old")}));
+  modelsZip(database({test::accessory(9, "Listwa", "new")}));
+  WatchingEnv watching(f.env);
+  ui::HeadlessHost host;
+  TForm1 form(watching, host, {});
+  form.FormCreate();
+  form.fileModelsZip = "models.zip";
+  form.packageName = "Meble";
+  form.Edit1.setText(root);
+  form.ButtonInstallClick();
+  EXPECT_EQ(installedKeys(), (Keys{"5/old", "9/new"}));
+  // The unpacked package database is written under the ZIP reader's own
+  // temporary name; every other write goes to the merge's build file.
+  for (const auto& p : watching.written) EXPECT_NE(p, packageFolder + "dodatki.mdb");
+  EXPECT_NE(std::find(watching.written.begin(), watching.written.end(), packageFolder + "dodatki.mdb.~merge"),
+            watching.written.end());
+}
 
 }  // namespace

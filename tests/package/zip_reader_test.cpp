@@ -245,6 +245,45 @@ TEST_F(Archive, NamesWithoutUtf8FlagAreReadInTheOemCodePage) {
   EXPECT_EQ(reporter.at(2)[1], "\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87.txt");
 }
 
+// The OEM code page the system is set to decides; Windows converts any code
+// page it knows, the POSIX build carries tables for 437, 850 and 852 and
+// reads any other code page as 852.
+TEST(ArchiveCodePage, NamesWithoutUtf8FlagFollowTheSystemsOemCodePage) {
+  class CodePageEnv : public platform::EnvWrapper {
+   public:
+    CodePageEnv(platform::Env& target, int codePage) : EnvWrapper(target), codePage_(codePage) {}
+    int oemCodePage() override { return codePage_; }
+
+   private:
+    int codePage_;
+  };
+  struct Case {
+    int codePage;
+    std::string stored, expected;
+  };
+  const std::string kreslo = "\x8A\xE0\xA5\xE1\xAB\xAE";  // "Кресло" in code page 866
+  const std::vector<Case> cases = {
+      {852, "\xBD\xA2\x88\x86", "\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87"},  // "Żółć"
+#ifdef _WIN32
+      {866, kreslo, "\xD0\x9A\xD1\x80\xD0\xB5\xD1\x81\xD0\xBB\xD0\xBE"},
+#else
+      {866, kreslo, "\xC5\x90\xC3\x93\xC4\x85\xC3\x9F\xC5\xBA\xC2\xAB"},
+#endif
+      {437, "\x82t\x82", "\xC3\xA9t\xC3\xA9"},  // "été"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    test::TempDir dir;
+    zip::EntryOptions oem;
+    oem.flags = 0;
+    dir.write("a.zip", makeZip({{c.stored + ".txt", "x", oem}}));
+    CodePageEnv env(platform::systemEnv(), c.codePage);
+    zip::ZipReader reader(env, dir.path("a.zip"));
+    ASSERT_EQ(reader.entries().size(), 1u);
+    EXPECT_EQ(reader.entries()[0].name, c.expected + ".txt");
+  }
+}
+
 bool writable(const std::string& path) {
   auto perms = std::filesystem::status(std::filesystem::u8path(path)).permissions();
   return (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;

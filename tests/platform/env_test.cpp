@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/env.h"
+#include "platform/env_wrapper.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -74,6 +77,50 @@ TEST(Env, ProcessListHoldsThisTestProgram) {
   bool found = false;
   for (const auto& n : names) found = found || n.find("platform_tests") != std::string::npos;
   EXPECT_TRUE(found);
+}
+
+}  // namespace
+
+namespace {
+
+// Folders exist only once created; every creation is recorded.
+class FolderRecorder : public platform::EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  bool dirExists(const std::string& p) override {
+    return std::find(created.begin(), created.end(), p) != created.end();
+  }
+  bool createDir(const std::string& p) override {
+    created.push_back(p);
+    return true;
+  }
+  std::vector<std::string> created;
+};
+
+TEST(Env, CreateDirsStartsBelowTheVolume) {
+  struct Case {
+    const char* path;
+    size_t volume;
+    std::vector<std::string> created;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\CAD\\dodatki\\", 2, {"C:\\CAD", "C:\\CAD\\dodatki"}},
+      {"d:/CAD", 2, {"d:/CAD"}},
+      {"\\\\server\\share\\CAD\\dodatki\\", 14, {"\\\\server\\share\\CAD", "\\\\server\\share\\CAD\\dodatki"}},
+      {"\\\\server\\share", 14, {}},
+      {"\\\\?\\C:\\CAD\\x", 6, {"\\\\?\\C:\\CAD", "\\\\?\\C:\\CAD\\x"}},
+      {"\\\\?\\unc\\server\\share\\CAD\\", 20, {"\\\\?\\unc\\server\\share\\CAD"}},
+      {"\\\\?\\Volume{1234}\\CAD", 16, {"\\\\?\\Volume{1234}\\CAD"}},
+      {"/home/u/CAD", 0, {"/home", "/home/u", "/home/u/CAD"}},
+      {"rel/CAD", 0, {"rel", "rel/CAD"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(platform::volumePrefixLength(c.path), c.volume);
+    FolderRecorder env(platform::systemEnv());
+    EXPECT_TRUE(platform::createDirs(env, c.path));
+    EXPECT_EQ(env.created, c.created);
+  }
 }
 
 }  // namespace

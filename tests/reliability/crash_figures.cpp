@@ -15,6 +15,7 @@ const char* phaseName(Phase p) {
     case Phase::BackupMade: return "install: backup made";
     case Phase::Unpacking: return "install: unpacking";
     case Phase::Merging: return "install: merging";
+    case Phase::InPlace: return "install: merged database put in place";
     case Phase::Cleaning: return "install: deleting the backup";
     case Phase::Finished: return "install: finishing";
     default: return "?";

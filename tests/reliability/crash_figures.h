@@ -9,7 +9,17 @@
 namespace test::crash {
 
 // What the package folder showed when the kill landed.
-enum class Phase { BeforeInstall, CheckSideName, BackupMade, Unpacking, Merging, Cleaning, Finished, kCount };
+enum class Phase {
+  BeforeInstall,
+  CheckSideName,
+  BackupMade,
+  Unpacking,
+  Merging,
+  InPlace,  // the merged database has its name; the package database is still beside it
+  Cleaning,
+  Finished,
+  kCount
+};
 const char* phaseName(Phase p);
 
 struct Figures {
@@ -18,7 +28,8 @@ struct Figures {
   int killsAfterClick = -1;  // kills after Install was clicked; -1 when the harness cannot tell
   int finishedFirst = 0;     // trials whose installer finished before the kill
   int survived = 0;          // kills after which the database was readable and the restart merged right
-  int lost = 0;              // kills after which neither name held a readable database
+  int lost = 0;              // kills after which no readable database was left, or a start-up
+                             // without install did not give it back its own name
   int wrongMerge = 0;        // restarts whose result differs from an uninterrupted install
   int wedged = 0;            // restarts that did not offer or did not finish the install
   std::map<Phase, int> perPhase;

@@ -177,7 +177,7 @@ struct World {
 // The installer as a customer runs it: start-up, the timer tick that shows
 // the window and runs the readiness check, then Install.
 // With `installStarts` set, the moment Install is clicked is written there.
-int runInstaller(const World& w, const std::string& installer, const std::string& installStarts) {
+int runInstaller(const World& w, const std::string& installer, const std::string& installStarts, bool install) {
   try {
     FolderEnv env(platform::systemEnv(), w.cwd);
     env.roots = {w.drive};
@@ -187,6 +187,7 @@ int runInstaller(const World& w, const std::string& installer, const std::string
     form.FormCreate();
     form.window().onTimer();
     if (!form.ready) return kNotReady;
+    if (!install) return kInstalled;
     if (!installStarts.empty())
       std::ofstream(installStarts) << Clock::now().time_since_epoch().count();
     form.ButtonInstallClick();
@@ -208,10 +209,10 @@ struct ChildEnd {
 // Runs the installer in a child process, killed after `killAfter` unless it
 // finishes first (a negative delay never kills).
 ChildEnd runChild(const World& w, const std::string& installer, std::chrono::microseconds killAfter,
-                  const std::string& installStarts = {}) {
+                  const std::string& installStarts = {}, bool install = true) {
   std::fflush(nullptr);
   const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(runInstaller(w, installer, installStarts));
+  if (pid == 0) ::_exit(runInstaller(w, installer, installStarts, install));
   if (killAfter.count() >= 0) {
     std::this_thread::sleep_for(killAfter);
     ::kill(pid, SIGKILL);
@@ -228,7 +229,8 @@ Phase phaseOf(const World& w, const Contents& expected) {
   auto has = [&](const char* n) { return fs::exists(w.file(n)); };
   const bool mdb = has("dodatki.mdb"), old = has("dodatki_old.mdb");
   if (has("dodatki.mdb.old") && !mdb) return Phase::CheckSideName;
-  if (has("dodatki_new.mdb")) return Phase::Merging;
+  if (has("dodatki.mdb.~merge")) return Phase::Merging;
+  if (has("dodatki_new.mdb")) return mdb ? Phase::InPlace : Phase::Merging;
   const auto now = contentsIfReadable(w.file("dodatki.mdb"));
   const bool merged = now && *now == expected;
   if (old) return !mdb ? Phase::BackupMade : merged ? Phase::Cleaning : Phase::Unpacking;
@@ -274,6 +276,7 @@ Figures run(int kills, uint32_t seed) {
     return fig;
   }
   const Contents expectedFirst = readContents(firstReference.file("dodatki.mdb"));
+  const Contents installed = readContents(dir.path("installed.mdb"));
 
   std::mt19937 random(seed);
   // Kills reach a little past the end, so the last steps are hit as well.
@@ -322,6 +325,20 @@ Figures run(int kills, uint32_t seed) {
       ++fig.lost;
       failed = true;
       fig.findings.push_back(where + " no readable database left:" + describeFolder(w));
+    }
+    // A user who only starts the installer again must find a readable
+    // dodatki.mdb: the installed rows, the finished merge, or (killed between
+    // unpacking and the merge) the package's database with the installed one
+    // still kept as the backup beside it.
+    if (!first) {
+      const ChildEnd started = runChild(w, in.installer(), std::chrono::microseconds(-1), {}, false);
+      const auto now = contentsIfReadable(w.file("dodatki.mdb"));
+      const bool backedUp = contentsIfReadable(w.file("dodatki_old.mdb")) == std::optional<Contents>(installed);
+      if (started.exitCode != kInstalled || !now || (*now != installed && *now != expected && !backedUp)) {
+        if (!failed) ++fig.lost;
+        failed = true;
+        fig.findings.push_back(where + " a start-up after it left no installed dodatki.mdb:" + describeFolder(w));
+      }
     }
     const ChildEnd again = timedRun(w);
     if (again.exitCode != kInstalled) {

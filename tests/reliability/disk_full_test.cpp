@@ -205,7 +205,8 @@ std::vector<std::string> leftovers(const std::string& root) {
     const std::string name = e.path().filename().string();
     const bool partial =
         name.size() > std::strlen(package::zip::kPartialSuffix) && name.ends_with(package::zip::kPartialSuffix);
-    if (partial || name == "dodatki_old.mdb" || name == "dodatki_new.mdb" || name.ends_with(".ldb"))
+    if (partial || name == "dodatki_old.mdb" || name == "dodatki_new.mdb" || name.ends_with(".~merge") ||
+        name.ends_with(".ldb"))
       found.push_back(e.path().string());
   }
   return found;

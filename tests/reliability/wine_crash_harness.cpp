@@ -188,7 +188,8 @@ Phase phaseOf(const Contents& expected, bool first) {
   auto has = [](const wchar_t* n) { return e2e::exists(kPackageFolder + n); };
   const bool mdb = has(L"dodatki.mdb"), old = has(L"dodatki_old.mdb");
   if (has(L"dodatki.mdb.old") && !mdb) return Phase::CheckSideName;
-  if (has(L"dodatki_new.mdb")) return Phase::Merging;
+  if (has(L"dodatki.mdb.~merge")) return Phase::Merging;
+  if (has(L"dodatki_new.mdb")) return mdb ? Phase::InPlace : Phase::Merging;
   if (partialFileLeft()) return Phase::Unpacking;
   const bool unpacked = has(L"modele");
   const auto now = contentsIfReadable(kPackageFolder + L"dodatki.mdb");

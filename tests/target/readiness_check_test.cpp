@@ -116,6 +116,8 @@ TEST(ReadinessCheck, DatabaseStatesDecideTheAccessTest) {
     Lines trace;  // lines between "Sprawdzamy dostęp..." and the process scan
     const char* databaseAfter;
     const char* asideAfter;
+    const char* backup = nullptr;  // content of the install's dodatki_old.mdb before, or absent
+    const char* backupAfter = nullptr;
   } cases[] = {
       // clang-format off
       {"database absent", absent, absent, false, false, true, {"Dostęp do MDB poprawny"}, absent, absent},
@@ -129,12 +131,19 @@ TEST(ReadinessCheck, DatabaseStatesDecideTheAccessTest) {
       {"stale copy that cannot be deleted blocks the rename", "installed", "stale", true, false, false,
        {"Kasujemy poprzednią kopię pliku dodatki.mdb", kCloseCad}, "installed", "stale"},
       {"database held open", "installed", absent, false, true, false, {kCloseCad}, "installed", absent},
+      {"backup alone after an interrupted update is put back", absent, absent, false, false, true,
+       {"Przywracamy plik dodatki.mdb z kopii dodatki_old.mdb", "Dostęp do MDB poprawny"}, "installed", absent,
+       "installed", absent},
+      {"backup beside the database stays for the install", "merged", absent, false, false, true,
+       {"Dostęp do MDB poprawny"}, "merged", absent, "installed", "installed"},
       // clang-format on
   };
   for (const Case& c : cases) {
     Readiness r;
     if (c.database) writeFile(r.F, c.database);
     if (c.aside) writeFile(r.O, c.aside);
+    const std::string backup = r.dd + "Pakiet" + S + "dodatki_old.mdb";
+    if (c.backup) writeFile(backup, c.backup);
     r.f.env.failDelete = c.failDelete;
     Lines lines;
     {
@@ -157,6 +166,10 @@ TEST(ReadinessCheck, DatabaseStatesDecideTheAccessTest) {
     EXPECT_EQ(r.f.env.fileExists(r.O), c.asideAfter != nullptr) << c.what;
     if (c.asideAfter) {
       EXPECT_EQ(readFile(r.O), c.asideAfter) << c.what;
+    }
+    EXPECT_EQ(r.f.env.fileExists(backup), c.backupAfter != nullptr) << c.what;
+    if (c.backupAfter) {
+      EXPECT_EQ(readFile(backup), c.backupAfter) << c.what;
     }
   }
 }

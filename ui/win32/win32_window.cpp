@@ -18,6 +18,11 @@ using platform::win32::widen;
 constexpr UINT_PTR kStartTimer = 1;
 constexpr UINT_PTR kBusyTimer = 2;
 constexpr UINT kBusyFrameMs = 50;
+// How often long work looks at the queue: well inside the five seconds after
+// which Windows takes the window as hung.
+constexpr ULONGLONG kQueueLookIntervalMs = 200;
+constexpr ULONGLONG kMemoAppendIntervalMs = 250;
+constexpr UINT kFlushMemoMessage = WM_APP + 1;
 constexpr int kBusyDots = 12;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 // A single, non-sizeable border with a caption bar and no caption buttons.
@@ -115,6 +120,9 @@ void Win32Window::createChildren() {
       child.hwnd = CreateWindowExW(0, L"EDIT", L"", style, b.left, b.top, b.width, b.height, hwnd_, id, instance_,
                                    nullptr);
       SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.uiFont()), FALSE);
+      // The memo of a diagnostic install holds far more than the default
+      // limit of about 30,000 characters; appends past it would be dropped.
+      if (c.kind() == ControlKind::Memo) SendMessageW(child.hwnd, EM_SETLIMITTEXT, 0, 0);
       SetWindowSubclass(child.hwnd, editProc, 1, reinterpret_cast<DWORD_PTR>(this));
       if (!c.placeholder().empty())
         SendMessageW(child.hwnd, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(widen(c.placeholder()).c_str()));
@@ -152,6 +160,19 @@ int Win32Window::runMessageLoop() {
 }
 
 void Win32Window::windowChanged() { syncWindow(); }
+
+void Win32Window::stillWorking() {
+  // Windows takes a window whose thread has not looked at its queue for five
+  // seconds as hung: it ghosts the window and offers to end the program. A
+  // look that removes nothing answers the messages other threads send (the
+  // system's own checks among them) and leaves every click, key and timer
+  // tick queued until the running command returns.
+  const ULONGLONG now = GetTickCount64();
+  if (now - lastQueueLook_ < kQueueLookIntervalMs) return;
+  lastQueueLook_ = now;
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
 
 void Win32Window::syncWindow() {
   if (destroyed_) return;
@@ -227,20 +248,15 @@ void Win32Window::syncControl(Child& child) {
       break;
     }
     case ControlKind::Memo: {
-      // Appends only the new lines: the memo of a long merge holds many.
-      const auto& lines = c.lines();
-      std::wstring add;
-      for (size_t i = child.shownLines; i < lines.size(); ++i) {
-        if (i > 0) add += L"\r\n";
-        add += widen(lines[i]);
+      // An append costs more as the text grows, and a diagnostic install
+      // writes thousands of lines: the lines gathered since the last append
+      // go in one piece, at most a few times a second. A posted message
+      // appends the rest as soon as the running command returns.
+      if (GetTickCount64() - child.lastAppend >= kMemoAppendIntervalMs) {
+        appendMemoLines(child);
+      } else if (!memoFlushPosted_) {
+        memoFlushPosted_ = PostMessageW(hwnd_, kFlushMemoMessage, 0, 0) != 0;
       }
-      if (!add.empty()) {
-        const int end = GetWindowTextLengthW(child.hwnd);
-        SendMessageW(child.hwnd, EM_SETSEL, end, end);
-        SendMessageW(child.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
-        SendMessageW(child.hwnd, EM_SCROLLCARET, 0, 0);
-      }
-      child.shownLines = lines.size();
       break;
     }
     default: break;
@@ -272,6 +288,23 @@ void Win32Window::syncControl(Child& child) {
   const bool now = c.kind() == ControlKind::ProgressBar || c.kind() == ControlKind::Label;
   repaintUnder(Bounds{before.left, before.top, before.right - before.left, before.bottom - before.top}, false);
   repaintUnder(b, now);
+}
+
+void Win32Window::appendMemoLines(Child& child) {
+  const auto& lines = child.control->lines();
+  std::wstring add;
+  for (size_t i = child.shownLines; i < lines.size(); ++i) {
+    if (i > 0) add += L"\r\n";
+    add += widen(lines[i]);
+  }
+  if (!add.empty()) {
+    const int end = GetWindowTextLengthW(child.hwnd);
+    SendMessageW(child.hwnd, EM_SETSEL, end, end);
+    SendMessageW(child.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
+    SendMessageW(child.hwnd, EM_SCROLLCARET, 0, 0);
+  }
+  child.shownLines = lines.size();
+  child.lastAppend = GetTickCount64();
 }
 
 // ---- Painting --------------------------------------------------------------
@@ -329,6 +362,11 @@ LRESULT CALLBACK Win32Window::topProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Win32Window::handleTop(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND: return 1;
+    case kFlushMemoMessage:
+      memoFlushPosted_ = false;
+      for (auto& child : children_)
+        if (child.control->kind() == ControlKind::Memo && !destroyed_) appendMemoLines(child);
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd_, &ps);

@@ -37,6 +37,7 @@ class Win32Window : public WindowObserver, public ControlObserver {
 
   void windowChanged() override;
   void controlChanged(Control& control) override;
+  void stillWorking() override;
 
  private:
   struct Child {
@@ -47,6 +48,7 @@ class Win32Window : public WindowObserver, public ControlObserver {
     bool pressed = false;
     int frame = 0;          // busy indicator animation
     size_t shownLines = 0;  // memo lines already in the edit control
+    ULONGLONG lastAppend = 0;
   };
 
   static LRESULT CALLBACK topProc(HWND, UINT, WPARAM, LPARAM);
@@ -57,6 +59,7 @@ class Win32Window : public WindowObserver, public ControlObserver {
 
   void createChildren();
   void syncControl(Child& child);
+  void appendMemoLines(Child& child);
   void syncWindow();
   void repaintUnder(const Bounds& b, bool now);
   void paintChild(Child& child, HDC dc);
@@ -73,6 +76,8 @@ class Win32Window : public WindowObserver, public ControlObserver {
   bool timerArmed_ = false;
   bool destroyed_ = false;
   bool syncingEdit_ = false;  // our own text change, not the user's
+  ULONGLONG lastQueueLook_ = 0;
+  bool memoFlushPosted_ = false;
 };
 
 }  // namespace ui::win32
