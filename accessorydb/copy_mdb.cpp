@@ -23,15 +23,6 @@ namespace accessorydb {
 
 namespace {
 
-// A map key that two values share exactly when they are equal values: the
-// kind tags keep a null, a text and a number apart.
-std::string lookupKey(const FieldValue& v) {
-  if (const auto* s = std::get_if<std::string>(&v)) return 'T' + *s;
-  if (const auto* i = std::get_if<int32_t>(&v)) return 'I' + std::to_string(*i);
-  if (const auto* b = std::get_if<bool>(&v)) return *b ? "B1" : "B0";
-  return "N";
-}
-
 // What distinguishes the merge of one table from that of the other.
 struct MergeRules {
   const char* table;

@@ -53,6 +53,14 @@ std::string valueAsText(const FieldValue& v) {
 
 bool valuesEqual(const FieldValue& a, const FieldValue& b) { return a == b; }
 
+// The kind tags keep a null, a text and a number apart.
+std::string lookupKey(const FieldValue& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return 'T' + *s;
+  if (const auto* i = std::get_if<int32_t>(&v)) return 'I' + std::to_string(*i);
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "B1" : "B0";
+  return "N";
+}
+
 size_t utf16Length(std::string_view utf8) {
   size_t units = 0;
   for (unsigned char c : utf8) {

@@ -33,6 +33,9 @@ std::string valueAsText(const FieldValue& v);
 // Nulls equal each other and nothing else; texts compare by their characters
 // exactly; integers numerically.
 bool valuesEqual(const FieldValue& a, const FieldValue& b);
+// A map key that two values share exactly when valuesEqual holds for them:
+// the merges find records by it instead of scanning.
+std::string lookupKey(const FieldValue& v);
 
 // Number of UTF-16 code units of a UTF-8 text, the unit column sizes count.
 size_t utf16Length(std::string_view utf8);

@@ -24,7 +24,9 @@ void TForm1::AfterShow() {
 
     if (env_.fileExists(tmpDir + filePackageZip)) {
       info(2, "Znaleziono: `" + filePackageZip + "`");
-      (void)package::ExtractFilesFromZip(env_, *this, packageName, tmpDir + filePackageZip, tmpDir);
+      // Other files a producer's tool put beside these need not be readable.
+      const std::vector<std::string> used = {picCover, picInstall, picFinish, fileModelsZip, fileMaterialsZip};
+      (void)package::ExtractFilesFromZip(env_, *this, packageName, tmpDir + filePackageZip, tmpDir, used);
       window_.setColourKey(false);
       setCover(tmpDir + picInstall);
       if (searchPackages()) {

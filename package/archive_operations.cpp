@@ -3,13 +3,27 @@
 #include "package/package.h"
 #include "package/package_folders.h"
 #include "package/progress.h"
+#include "package/entry_name_check.h"
 #include "package/zip_central_directory.h"
 #include "package/zip_reader.h"
 
 namespace package {
+namespace {
+
+bool sameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (low(a[i]) != low(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool ExtractFilesFromZip(platform::Env& env, ui::Reporter& reporter, const std::string& packageName,
-                         const std::string& SourceFile, const std::string& DestinationDir) {
+                         const std::string& SourceFile, const std::string& DestinationDir,
+                         const std::optional<std::vector<std::string>>& used) {
   bool result = false;
   if (!zip::isZipArchive(env, SourceFile)) return result;
   try {
@@ -17,12 +31,20 @@ bool ExtractFilesFromZip(platform::Env& env, ui::Reporter& reporter, const std::
     const auto& entries = reader.entries();
     const int64_t maxFiles = static_cast<int64_t>(entries.size()) - 1;
     reporter.info(2, "maxFiles = " + std::to_string(maxFiles));
-    reader.validateForExtraction();
     const std::string skipJpg = packageName + ".jpg";
     const std::string skipTxt = packageName + ".txt";
+    auto skipped = [&](const zip::ZipEntry& e) { return e.name == skipJpg || e.name == skipTxt; };
+    auto unreadableButUnused = [&](const zip::ZipEntry& e) {
+      if (!used || zip::isReadable(e)) return false;
+      const std::string landing = windowsName(e.relativeName());
+      for (const auto& name : *used)
+        if (sameIgnoringAsciiCase(landing, name)) return false;
+      return true;
+    };
+    reader.validateForExtraction([&](const zip::ZipEntry& e) { return skipped(e) || unreadableButUnused(e); });
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string& s = entries[i].name;
-      if (s == skipJpg || s == skipTxt) continue;
+      if (skipped(entries[i]) || unreadableButUnused(entries[i])) continue;
       reader.extract(i, DestinationDir);
       reporter.info(2, s);
       reporter.setProgress(progressPercent(static_cast<int64_t>(i), maxFiles));

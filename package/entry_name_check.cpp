@@ -1,7 +1,7 @@
 #include "package/entry_name_check.h"
 
-#include <array>
 #include <cstdio>
+#include <vector>
 
 namespace package {
 namespace {
@@ -9,6 +9,22 @@ namespace {
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string_view withoutTrailingDotsAndBlanks(std::string_view s) {
+  while (!s.empty() && (s.back() == '.' || s.back() == ' ')) s.remove_suffix(1);
+  return s;
+}
+
+std::vector<std::string_view> segmentsOf(std::string_view name) {
+  std::vector<std::string_view> out;
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !isSeparator(name[i])) continue;
+    out.push_back(name.substr(start, i - start));
+    start = i + 1;
+  }
+  return out;
+}
 
 // CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with the superscript digits 1 to 3
 // that Windows treats the same), and the console names CONIN$ and CONOUT$,
@@ -26,27 +42,27 @@ bool isReservedDeviceName(std::string_view segment) {
   return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
+// Empty and "." segments are dropped, as Windows drops them.
+bool isDropped(std::string_view s) { return s.empty() || s == "."; }
+
 std::optional<std::string> segmentReason(std::string_view s) {
-  if (s.empty()) return "an empty folder name";
+  if (isDropped(s)) return std::nullopt;
   if (s == "..") return "a \"..\" segment";
-  for (char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) return "a control character";
-    if (ch == ':') return "a \":\" (drive or alternate data stream)";
-    if (ch == '<' || ch == '>' || ch == '"' || ch == '|' || ch == '?' || ch == '*')
-      return std::string("the character ") + ch;
+  // Windows versions disagree on "..." and ". ." (a name, or the folder
+  // itself); neither is a name a producer means.
+  if (withoutTrailingDotsAndBlanks(s).empty()) return "a segment of only dots and blanks";
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20) return "a control character";
+    if (s[i] == ':') return "a \":\" (drive or alternate data stream)";
+    if (s[i] == '<' || s[i] == '>' || s[i] == '"' || s[i] == '|' || s[i] == '?' || s[i] == '*')
+      return std::string("the character ") + s[i];
+    // U+FFFE and U+FFFF: no text holds them, and U+FFFF marks files being unpacked.
+    if (c == 0xEF && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0xBF &&
+        (static_cast<unsigned char>(s[i + 2]) & 0xFE) == 0xBE)
+      return "the noncharacter U+FFFE or U+FFFF";
   }
-  if (s.back() == '.' || s.back() == ' ') return "a name ending in a dot or a blank";
-  if (isReservedDeviceName(s)) return "a reserved device name";
-  // Another entry is written under its name plus this ending before it is
-  // renamed into place, which would replace a file of such a name.
-  const std::string_view partial = kPartialSuffix;
-  if (s.size() >= partial.size()) {
-    bool same = true;
-    for (size_t i = 0; i < partial.size(); ++i)
-      same = same && upper(s[s.size() - partial.size() + i]) == upper(partial[i]);
-    if (same) return std::string("the ending ") + kPartialSuffix + " of files being unpacked";
-  }
+  if (isReservedDeviceName(withoutTrailingDotsAndBlanks(s))) return "a reserved device name";
   return std::nullopt;
 }
 
@@ -55,19 +71,22 @@ std::optional<std::string> segmentReason(std::string_view s) {
 std::optional<std::string> unsafeNameReason(std::string_view name) {
   if (name.empty()) return "an empty name";
   if (name.size() >= 2 && isSeparator(name[0]) && isSeparator(name[1])) return "a UNC or \\\\?\\ prefix";
-  if (isSeparator(name[0])) return "a leading separator";
   if (name.size() >= 2 && name[1] == ':' && upper(name[0]) >= 'A' && upper(name[0]) <= 'Z') return "a drive letter";
-  size_t start = 0;
-  for (;;) {
-    size_t end = start;
-    while (end < name.size() && !isSeparator(name[end])) ++end;
-    const bool lastSegment = end == name.size();
-    // A trailing separator marks a folder entry; the empty rest is no segment.
-    if (!(lastSegment && start == end))
-      if (auto why = segmentReason(name.substr(start, end - start))) return why;
-    if (lastSegment) return std::nullopt;
-    start = end + 1;
+  for (std::string_view s : segmentsOf(name))
+    if (auto why = segmentReason(s)) return why;
+  if (!isSeparator(name.back()) && windowsName(name).empty()) return "no file name";
+  return std::nullopt;
+}
+
+std::string windowsName(std::string_view name) {
+  std::string out;
+  for (std::string_view s : segmentsOf(name)) {
+    if (isDropped(s)) continue;
+    if (!out.empty()) out += '/';
+    out += withoutTrailingDotsAndBlanks(s);
   }
+  if (!out.empty() && !name.empty() && isSeparator(name.back())) out += '/';
+  return out;
 }
 
 std::string printableName(std::string_view name) {

@@ -2,6 +2,7 @@
 // What the installer window calls of the package payload layer: reading the
 // package out of the installer file, and the two archive operations.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,12 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
 // progress bar. False when the file is no ZIP archive (nothing logged) or an
 // error stopped it (logged at level 1). The whole archive is checked before
 // the first entry is written. A file that cannot be opened throws
-// platform::IoError.
+// platform::IoError. When `used` is given, only the entries landing under
+// those names (letter case aside) must be readable: another entry that is
+// encrypted or compressed by an unknown method is passed over without a line.
 [[nodiscard]] bool ExtractFilesFromZip(platform::Env& env, ui::Reporter& reporter, const std::string& packageName,
-                                       const std::string& SourceFile, const std::string& DestinationDir);
+                                       const std::string& SourceFile, const std::string& DestinationDir,
+                                       const std::optional<std::vector<std::string>>& used = std::nullopt);
 
 // The package folders of a models archive: top-level folders that directly
 // hold an entry named exactly "dodatki.mdb", with "\" as the separator, in

@@ -46,6 +46,16 @@ void applyZip64Extra(const unsigned char* extra, size_t size, ZipEntry& e, bool 
   if (uncompressedMarked || compressedMarked || offsetMarked) damaged();
 }
 
+// Info-ZIP and other tools on Linux and macOS store the system's UTF-8 names
+// without the flag; an OEM reading would change every Polish letter.
+bool namedInUtf8OnUnix(const ZipEntry& e) {
+  const int host = e.versionMadeBy >> 8;
+  if (host != kHostUnix && host != kHostMacOsX) return false;
+  bool ascii = true;
+  for (char c : e.rawName) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  return !ascii && isValidUtf8(e.rawName);
+}
+
 }  // namespace
 
 std::optional<uint64_t> findEndRecord(platform::File& file) {
@@ -104,21 +114,25 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
       zip64 = true;
     }
   }
-  if (marked && !zip64) damaged();
+  // Writers that know no Zip64 (Python's zipfile among them) put 0xFFFF
+  // into the counts of an archive of 65,535 entries: the directory is then
+  // read over its stated size, and must hold at least that many.
+  const bool countUnknown = !zip64 && marked && cdSize != kZip64Marker32 && cdOffset != kZip64Marker32;
+  if (marked && !zip64 && !countUnknown) damaged();
   if (!zip64 && (get16(end + kEndDiskNumber) != 0 || get16(end + kEndCentralDirDisk) != 0))
     throw ZipError("Multi-volume zip files are not supported");
   if (cdOffset > limit || cdSize > limit - cdOffset || cdSize > kMaxCentralDirSize) damaged();
-  if (entryCount > cdSize / kCentralHeaderSize) damaged();
+  if (!countUnknown && entryCount > cdSize / kCentralHeaderSize) damaged();
 
   CentralDirectory dir;
   dir.offset = cdOffset;
   dir.size = cdSize;
   std::vector<unsigned char> buf(static_cast<size_t>(cdSize));
   if (!buf.empty()) readExact(file, cdOffset, buf.data(), buf.size());
-  dir.entries.reserve(static_cast<size_t>(entryCount));
+  dir.entries.reserve(static_cast<size_t>(countUnknown ? kZip64Marker16 : entryCount));
 
   size_t pos = 0;
-  for (uint64_t i = 0; i < entryCount; ++i) {
+  for (uint64_t i = 0; countUnknown ? pos < buf.size() : i < entryCount; ++i) {
     if (buf.size() - pos < kCentralHeaderSize) damaged();
     const unsigned char* h = buf.data() + pos;
     if (get32(h) != kCentralHeaderSignature) throw ZipError(kErrorCentralSignature);
@@ -144,12 +158,13 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
     const unsigned char* extra = h + kCentralHeaderSize + nameLength;
     applyZip64Extra(extra, extraLength, e, e.uncompressedSize == kZip64Marker32,
                     e.compressedSize == kZip64Marker32, e.localHeaderOffset == kZip64Marker32);
-    e.name = (e.flags & kFlagUtf8) ? decodeUtf8Name(e.rawName) : decodeOem(e.rawName);
+    e.name = (e.flags & kFlagUtf8) || namedInUtf8OnUnix(e) ? decodeUtf8Name(e.rawName) : decodeOem(e.rawName);
     if (auto unicode = unicodePathName(std::string_view(reinterpret_cast<const char*>(extra), extraLength), e.rawName))
       e.unicodePath = std::move(*unicode);
     dir.entries.push_back(std::move(e));
     pos += recordSize;
   }
+  if (countUnknown && dir.entries.size() < kZip64Marker16) damaged();
   return dir;
 }
 

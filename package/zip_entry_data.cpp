@@ -79,6 +79,10 @@ bool isSupportedMethod(uint16_t method) {
   return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
 }
 
+bool isReadable(const ZipEntry& entry) {
+  return isSupportedMethod(entry.method) && !(entry.flags & (kFlagEncrypted | kFlagStrongEncryption));
+}
+
 void EntryDecoder::decode(platform::File& file, uint64_t dataOffset, const ZipEntry& entry, const OutputFn& output) {
   CompressedInput in(file, dataOffset, entry.compressedSize);
   State& st = *state_;

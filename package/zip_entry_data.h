@@ -10,6 +10,8 @@ namespace package::zip {
 
 // True for the methods the reader can decode.
 bool isSupportedMethod(uint16_t method);
+// True when the entry is neither encrypted nor compressed by an unknown method.
+bool isReadable(const ZipEntry& entry);
 
 // Decodes entries one after another, keeping its buffers and zlib state from
 // one entry to the next (a catalogue has thousands of small files).

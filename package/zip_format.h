@@ -164,6 +164,8 @@ inline constexpr uint16_t kMethodDeflate64 = 9;
 inline constexpr uint16_t kVersion20 = 20;
 inline constexpr uint16_t kVersionZip64 = 45;
 inline constexpr uint16_t kHostMsDos = 0;
+inline constexpr uint16_t kHostUnix = 3;
+inline constexpr uint16_t kHostMacOsX = 19;
 // "Version made by" below this: made on MS-DOS, external attributes are DOS bits.
 inline constexpr uint16_t kFirstNonDosHost = 0x100;
 

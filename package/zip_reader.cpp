@@ -1,6 +1,7 @@
 #include "package/zip_reader.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "package/entry_name_check.h"
 #include "package/zip_entry_data.h"
@@ -88,7 +89,7 @@ uint64_t ZipReader::dataOffset(size_t index) {
   return offset;
 }
 
-void ZipReader::validateForExtraction() {
+void ZipReader::validateForExtraction(const std::function<bool(const ZipEntry&)>& passedOver) {
   struct Extent {
     uint64_t begin, end;
     size_t index;
@@ -98,10 +99,12 @@ void ZipReader::validateForExtraction() {
   for (size_t i = 0; i < dir_.entries.size(); ++i) {
     const ZipEntry& e = dir_.entries[i];
     if (auto why = unsafeNameReason(e.relativeName())) rejectEntry(e, "unsafe name: " + *why);
-    if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) rejectEntry(e, "encrypted entries are not supported");
-    if (!isSupportedMethod(e.method))
+    const bool written = !passedOver || !passedOver(e);
+    if (written && (e.flags & (kFlagEncrypted | kFlagStrongEncryption)))
+      rejectEntry(e, "encrypted entries are not supported");
+    if (written && !isSupportedMethod(e.method))
       rejectEntry(e, "unsupported compression method " + std::to_string(e.method));
-    if (e.method == kMethodStored && e.compressedSize != e.uncompressedSize)
+    if (written && e.method == kMethodStored && e.compressedSize != e.uncompressedSize)
       rejectEntry(e, "stored sizes differ");
     extents.push_back({e.localHeaderOffset, dataOffset(i) + e.compressedSize, i});
   }
@@ -113,7 +116,7 @@ void ZipReader::validateForExtraction() {
 }
 
 std::string ZipReader::targetPath(const ZipEntry& e, const std::string& destDir) const {
-  std::string rel = e.relativeName();
+  std::string rel = windowsName(e.relativeName());
   const char sep = env_.separator();
   std::replace_if(rel.begin(), rel.end(), [](char c) { return c == '/' || c == '\\'; }, sep);
   return destDir + rel;
@@ -137,6 +140,7 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   if (auto why = unsafeNameReason(e.relativeName())) rejectEntry(e, "unsafe name: " + *why);
   const std::string target = targetPath(e, destDir);
   const char sep = env_.separator();
+  if (target == destDir) return;  // a folder entry for the destination itself
   if (target.back() == sep) {
     makeFolders(target);
     return;
@@ -145,8 +149,9 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   const uint64_t from = dataOffset(index);
 
   // Unpacked under a temporary name and renamed into place, so a killed or
-  // failed install never leaves a half-written file under the real name; a
-  // leftover temporary file from a killed install is simply overwritten.
+  // failed install never leaves a half-written file under the real name. No
+  // entry can carry the temporary name, so the only file it can meet is one
+  // left by a killed install, which is simply overwritten.
   const std::string partial = target + kPartialSuffix;
   std::unique_ptr<platform::File> out;
   try {

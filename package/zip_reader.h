@@ -1,6 +1,7 @@
 #pragma once
 // Reading a ZIP archive through platform::Env: its entries, a check of the
 // whole archive before anything is written, and extraction of one entry.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,11 +31,13 @@ class ZipReader {
   // Checks every entry before the first is written: a name safe to use under
   // the destination, a method the reader knows, no encryption, data that lies
   // before the central directory and overlaps no other entry, and a local
-  // header that agrees with the central one. Throws ZipError naming the entry.
-  void validateForExtraction();
+  // header that agrees with the central one. Entries for which `passedOver`
+  // is true will not be written: only their name, place and local header are
+  // checked. Throws ZipError naming the entry.
+  void validateForExtraction(const std::function<bool(const ZipEntry&)>& passedOver = {});
 
-  // Extracts entry `index` below destDir (which ends with the separator):
-  // folders on the way created, data checked against its CRC-32 while it is
+  // Extracts entry `index` below destDir (which ends with the separator),
+  // under the name Windows gives it (windowsName): folders on the way created, data checked against its CRC-32 while it is
   // written under the name plus kPartialSuffix, then renamed over any existing
   // file; time and DOS attributes applied. A file that fails half-way is
   // removed again. Throws ZipError or platform::IoError.

@@ -96,8 +96,10 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
   write(localExtra.data(), localExtra.size());
 
   // The data, compressed on the way.
-  std::vector<char> in(kChunk);
-  std::vector<unsigned char> outBuf(kChunk);
+  // A catalogue holds thousands of small files: small buffers for them.
+  const size_t chunk = static_cast<size_t>(std::clamp<uint64_t>(sizeHint, 4096, kChunk));
+  std::vector<char> in(chunk);
+  std::vector<unsigned char> outBuf(chunk);
   uLong crc = crc32(0, nullptr, 0);
   uint64_t size = 0;
   const uint64_t dataAt = pos_;

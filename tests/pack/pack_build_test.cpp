@@ -3,10 +3,14 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
+
+#include <zlib.h>
 
 #include "package/package.h"
 #include "package/zip_format.h"
 #include "package/zip_reader.h"
+#include "package/zip_writer.h"
 #include "tests/pack/pack_fixture.h"
 #include "tests/package/fake_reporter.h"
 #include "tests/support/jpeg_writer.h"
@@ -207,7 +211,9 @@ TEST_F(PackBuild, RefusesPackagesTheInstallerWouldNotInstall) {
       {"a device name", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/aux.max"), "x"); },
        "reserved device name"},
       {"a name ending in a dot", [](PackBuild& t) { writeFile(t.p("pkg/materials/kropka."), "x"); },
-       "ending in a dot"},
+       "Windows would store it as \"kropka\""},
+      {"a folder ending in a blank", [](PackBuild& t) { writeFile(t.p("pkg/materials/Drewno /a.jpg"), "x"); },
+       "Windows would store it as \"Drewno\\a.jpg\""},
       {"a colon", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/a:b.max"), "x"); }, "\":\""},
       {"a backslash", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/a\\b.max"), "x"); },
        "a backslash"},
@@ -294,6 +300,48 @@ TEST_F(PackBuild, ListAndCheckReadInstallersAndPlainArchives) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(pack::runCheck({tmp + "packages.zip"}), 0);
   testing::internal::GetCapturedStdout();
+}
+
+// The Info-ZIP Unicode Path extra field naming `utf8`, made for `crcOf`.
+std::string unicodePathExtra(const std::string& crcOf, const std::string& utf8) {
+  std::string block(9, '\0');
+  auto* b = reinterpret_cast<unsigned char*>(block.data());
+  zip::put16(b, zip::kExtraUnicodePath);
+  zip::put16(b + 2, static_cast<uint16_t>(5 + utf8.size()));
+  b[4] = 1;
+  zip::put32(b + 5, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()),
+                                                static_cast<uInt>(crcOf.size()))));
+  return block + utf8;
+}
+
+TEST_F(PackBuild, ListShowsTheNameEachEntryIsUnpackedUnder) {
+  {
+    auto out = env.openFile(p("names.zip"), platform::Access::ReadWrite, platform::Creation::CreateAlways,
+                            platform::Sharing::DenyWrite);
+    zip::ZipWriter writer(*out);
+    zip::EntryOptions good, stale;
+    good.flags = stale.flags = 0;
+    good.extra = unicodePathExtra("lodz.txt", "\xC5\x81\xC3\xB3\x64\xC5\xBA.txt");  // Łódź.txt
+    stale.extra = unicodePathExtra("inny.txt", "nowy.txt");
+    writer.addBytes("lodz.txt", "L", good);
+    writer.addBytes("stary.txt", "S", stale);
+    writer.addBytes("Meble\\notatka. ", "N");
+    writer.addBytes("Meble\\plain.txt", "P");
+    writer.finish();
+  }
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pack::runList({p("names.zip")}), 0);
+  const std::string listing = testing::internal::GetCapturedStdout();
+  // The name column follows the sizes, the method and the CRC-32.
+  std::vector<std::string> names;
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() > 50 && (line.find("  deflate ") == 27 || line.find("  stored ") == 27))
+      names.push_back(line.substr(50));
+  EXPECT_EQ(names, (std::vector<std::string>{"\xC5\x81\xC3\xB3\x64\xC5\xBA.txt  (stored as \"lodz.txt\")",
+                                             "stary.txt", "Meble\\notatka  (stored as \"Meble\\notatka. \")",
+                                             "Meble\\plain.txt"}))
+      << listing;
 }
 
 TEST_F(PackBuild, CheckFindsDamagedData) {

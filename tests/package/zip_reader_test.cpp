@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <set>
 
 #include "package/package.h"
 #include "package/progress.h"
@@ -23,6 +24,11 @@
 namespace test {
 extern const std::string k_deflate64_zip;
 extern const std::string k_descriptor_zip;
+extern const std::string k_infozip_utf8_zip;
+extern const std::string k_infozip_trailing_zip;
+extern const std::string k_p7zip_cp852_zip;
+extern const std::string k_python_zip64_zip;
+extern const std::string k_unicode_path_zip;
 }  // namespace test
 
 namespace {
@@ -451,6 +457,154 @@ TEST_F(Archive, TheEndRecordIsSoughtInTheLast65557Bytes) {
   reporter = {};
   EXPECT_FALSE(extract(zip + std::string(65536, 'x')));
   EXPECT_TRUE(reporter.lines.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Sets the method of entry `index` in both headers to one the reader lacks
+// (LZMA, as 7-Zip writes it).
+void makeLzma(std::string& z, size_t index) {
+  auto l = test::layoutOf(z);
+  test::patch16(z, l.local[index] + zip::kLocalMethod, 14);
+  test::patch16(z, l.central[index] + zip::kCentralMethod, 14);
+}
+
+TEST_F(Archive, EntriesThatAreNotWrittenNeedNotBeReadable) {
+  // Skipped by name: the package's own text and picture at the top.
+  std::string models = makeZip({{"Meble.txt", "opis"}, {"Meble\\dodatki.mdb", "mdb"}, {"Meble.jpg", "jpg"}});
+  makeLzma(models, 0);
+  test::patch16(models, test::layoutOf(models).central[2] + zip::kCentralFlags, zip::kFlagUtf8 | zip::kFlagEncrypted);
+  EXPECT_TRUE(extract(models, "Meble")) << reporter.at(1).front();
+  EXPECT_EQ(readOut("Meble\\dodatki.mdb"), "mdb");
+
+  // Not among the files the caller uses: passed over without a line.
+  const std::vector<std::string> used = {"install.jpg", "models.zip"};
+  std::string package = makeZip({{"install.jpg", "pic"}, {"Czytaj.txt", "lzma"}, {"MODELS.ZIP", "zip"}});
+  makeLzma(package, 1);
+  reporter = {};
+  EXPECT_TRUE(package::ExtractFilesFromZip(env, reporter, "", put(package), dest(), used));
+  EXPECT_EQ(reporter.at(2), (std::vector<std::string>{"maxFiles = 2", "install.jpg", "MODELS.ZIP"}));
+  EXPECT_FALSE(env.fileExists(out("Czytaj.txt")));
+
+  // A file the caller uses must be readable.
+  std::string unreadable = makeZip({{"install.jpg", "pic"}, {"models.zip", "zip"}});
+  makeLzma(unreadable, 1);
+  reporter = {};
+  EXPECT_FALSE(package::ExtractFilesFromZip(env, reporter, "", put(unreadable), dest(), used));
+  ASSERT_EQ(reporter.at(1).size(), 1u);
+  EXPECT_NE(reporter.at(1)[0].find("unsupported compression method 14"), std::string::npos);
+}
+
+TEST_F(Archive, TemporaryFilesMeetNoEntryAndNoFileOfTheUser) {
+  dir.write("out/b.txt.~part", "the user's own file");
+  EXPECT_TRUE(extract(makeZip({{"a.txt", "A"}, {"a.txt.~part", "entry"}, {"b.txt", "B"}})));
+  EXPECT_EQ(readOut("a.txt"), "A");
+  EXPECT_EQ(readOut("a.txt.~part"), "entry");
+  EXPECT_EQ(readOut("b.txt"), "B");
+  EXPECT_EQ(readOut("b.txt.~part"), "the user's own file");
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(dest()))) files += e.is_regular_file();
+  EXPECT_EQ(files, 4u);  // no temporary file stays
+}
+
+// An archive of n empty stored entries as Python's zipfile writes it: with
+// 65,535 entries the end record holds 0xFFFF and there is no Zip64 record;
+// with more there is one (as our writer makes it).
+std::string manyEntries(size_t n, bool withoutZip64) {
+  std::vector<TestEntry> entries;
+  entries.reserve(n);
+  for (size_t i = 0; i < n; ++i) entries.push_back({"f" + std::to_string(i), "", test::stored()});
+  std::string z = makeZip(entries);
+  if (!withoutZip64) return z;
+  const size_t zip64End = z.rfind(std::string("PK\x06\x06", 4));
+  const size_t end = z.rfind(std::string("PK\x05\x06", 4));
+  const auto* u = reinterpret_cast<const unsigned char*>(z.data());
+  const uint64_t cdStart = zip::get64(u + zip64End + zip::kZip64EndCentralDirOffset);
+  std::string classic = z.substr(end);
+  z = z.substr(0, zip64End) + classic;
+  const size_t at = zip64End;
+  test::patch16(z, at + zip::kEndEntriesOnDisk, 0xFFFF);
+  test::patch16(z, at + zip::kEndEntriesTotal, 0xFFFF);
+  test::patch32(z, at + zip::kEndCentralDirSize, static_cast<uint32_t>(zip64End - cdStart));
+  test::patch32(z, at + zip::kEndCentralDirOffset, static_cast<uint32_t>(cdStart));
+  return z;
+}
+
+TEST(ManyEntries, CountsOf65535And65536AreRead) {
+  platform::Env& env = platform::systemEnv();
+  for (auto [n, withoutZip64] : {std::pair<size_t, bool>{65535, true}, {65536, false}}) {
+    std::string bytes = manyEntries(n, withoutZip64);
+    EXPECT_EQ(bytes.find(std::string("PK\x06\x06", 4)) == std::string::npos, withoutZip64) << n;
+    zip::ZipReader reader(env, std::make_unique<test::MemoryFile>(bytes));
+    ASSERT_EQ(reader.entries().size(), n);
+    EXPECT_EQ(reader.entries().back().name, "f" + std::to_string(n - 1));
+    reader.validateForExtraction();
+  }
+  // 0xFFFF over a directory that holds fewer entries is a damaged archive.
+  std::string few = manyEntries(3, false);
+  const size_t end = test::layoutOf(few).end;
+  test::patch16(few, end + zip::kEndEntriesOnDisk, 0xFFFF);
+  test::patch16(few, end + zip::kEndEntriesTotal, 0xFFFF);
+  EXPECT_THROW(zip::ZipReader(env, std::make_unique<test::MemoryFile>(few)), zip::ZipError);
+}
+
+}  // namespace
+
+namespace {
+
+// Archives made by the tools producers use (fixtures/make_producers.sh), and
+// the files each must give, "\\" standing for the separator.
+struct ProducerArchive {
+  const char* label;
+  const std::string& bytes;
+  std::vector<std::pair<std::string, std::string>> files;
+  std::vector<std::string> absent;
+};
+
+TEST_F(Archive, ArchivesOfProducersToolsLandAsWindowsPutsThem) {
+  const std::string kuchnia = "Kuchnia \xC5\xBB\xC3\xB3\xC5\x82ta";  // Kuchnia Żółta
+  const std::vector<ProducerArchive> cases = {
+      {"Info-ZIP, UTF-8 names without the flag",
+       test::k_infozip_utf8_zip,
+       {{kuchnia + "\\szafka g\xC3\xB3rna.txt", "szafka"}, {"plain.txt", "plain"}},
+       {}},
+      {"Info-ZIP, names ending in dots and blanks",
+       test::k_infozip_trailing_zip,
+       {{"notatka", "dot"}, {"spacja", "blank"}, {"folder\\plik.txt", "inside"}, {"blank\\razem", "both"}},
+       {"notatka.", "spacja ", "folder."}},
+      {"7-Zip, code page 852 names without the flag",
+       test::k_p7zip_cp852_zip,
+       {{"\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87.txt", "oem"}},  // Żółć.txt
+       {}},
+      {"Python, Zip64 local headers",
+       test::k_python_zip64_zip,
+       {{"Meble\\dodatki.mdb", [] {
+           std::string s;
+           for (int i = 0; i < 300; ++i) s += "mdb";
+           return s;
+         }()},
+        {"Meble\\model.max", "model"}},
+       {}},
+      {"Unicode Path fields, matching and stale",
+       test::k_unicode_path_zip,
+       {{"\xC5\x81\xC3\xB3\x64\xC5\xBA.txt", "L"}, {"stary.txt", "S"}},  // Łódź.txt
+       {"lodz.txt", "nowy.txt"}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(std::filesystem::u8path(dest()));
+    reporter = {};
+    EXPECT_TRUE(extract(c.bytes)) << c.label << ": " << (reporter.at(1).empty() ? "" : reporter.at(1)[0]);
+    for (const auto& [name, data] : c.files) EXPECT_EQ(readOut(name), data) << c.label << ": " << name;
+    // Listed, not asked for: Windows would find "notatka." under "notatka".
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(std::filesystem::u8path(dest()))) {
+      const auto n = e.path().filename().u8string();
+      names.insert(std::string(n.begin(), n.end()));
+    }
+    for (const auto& name : c.absent) EXPECT_EQ(names.count(name), 0u) << c.label << ": " << name;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // pack list: what an installer file (or a ZIP archive) carries.
 #include <cstdio>
 
+#include "package/entry_name_check.h"
 #include "package/package_folders.h"
 #include "package/zip_format.h"
 #include "tools/pack/command_line.h"
@@ -36,13 +37,29 @@ const char* methodName(uint16_t method) {
   }
 }
 
+std::string withBackslashes(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  return name;
+}
+
+// The name the installer unpacks the entry under (its Unicode Path field
+// when that matches, as Windows stores it), and the stored name beside it
+// when that reads otherwise.
+std::string shownName(const zip::ZipEntry& e) {
+  const std::string unpacked = withBackslashes(package::windowsName(e.relativeName()));
+  if (unpacked == withBackslashes(e.name)) return unpacked;
+  return unpacked + "  (stored as \"" + package::printableName(e.name) + "\")";
+}
+
 void printEntries(const std::string& label, const zip::ZipReader& reader) {
   const auto& entries = reader.entries();
   std::printf("\n%s: %zu entries\n", label.c_str(), entries.size());
   std::printf("  %12s %12s  %-9s  %-8s  %s\n", "SIZE", "PACKED", "METHOD", "CRC-32", "NAME");
   for (const auto& e : entries)
     std::printf("  %12llu %12llu  %-9s  %08x  %s\n", static_cast<unsigned long long>(e.uncompressedSize),
-                static_cast<unsigned long long>(e.compressedSize), methodName(e.method), e.crc32, e.name.c_str());
+                static_cast<unsigned long long>(e.compressedSize), methodName(e.method), e.crc32,
+                shownName(e).c_str());
 }
 
 std::vector<std::string> packageFolders(const zip::ZipReader& reader) {

@@ -74,6 +74,10 @@ std::string unstorableNameReason(const std::string& entryName) {
   if (!package::zip::isValidUtf8(entryName)) return "the name is not valid UTF-8";
   if (entryName.size() > 0xFFFF) return "the name is longer than a ZIP entry name can be";
   if (auto why = package::unsafeNameReason(entryName)) return *why;
+  std::string landing = package::windowsName(entryName);
+  for (char& c : landing)
+    if (c == '/') c = '\\';
+  if (landing != entryName) return "Windows would store it as \"" + landing + "\" (a name ending in a dot or a blank)";
   return {};
 }
 
