@@ -309,6 +309,8 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
     requireUsablePackage(*ctx.NWconnection);
     mergeInfoProducent();
     mergeDodatki();
+    ctx.closeCursors();
+    ctx.DNconnection->close();
     reporter_.info(2, "Poprawnie przeniesiono dane.");
     ctx.release();
     putInPlace(env_, built, dn);

@@ -52,6 +52,7 @@ bool AccessoryDb::MDBCreate(const std::string& Name) {
     mdbBase->appendTable(createTableProducent());
     reporter_.info(2, "Tworzenie tabeli `Dodatki`");
     mdbBase->appendTable(createTableDodatki());
+    mdbBase->close();
     reporter_.info(2, "Utworzono pustą bazę danych.");
     result = true;
   } catch (const std::exception& e) {

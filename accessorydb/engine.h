@@ -63,6 +63,9 @@ class Catalogue {
   virtual void setConnection(const std::string& path) = 0;
   // Adds the table with its columns (in order) and keys to the database.
   virtual void appendTable(const TableObject& table) = 0;
+  // Writes all of the database to the file and makes it durable; fails when
+  // the file cannot be written (a full disk).
+  virtual void close() {}
 };
 
 // A cursor over all rows of one table, in storage order, with no filter and no
@@ -102,6 +105,10 @@ class Connection {
   // Opens a cursor on a table, positioned on its first row; fails for a table
   // the file lacks.
   virtual std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) = 0;
+  // Writes every posted row to the file and makes it durable; fails when the
+  // file cannot be written (a full disk). Posted rows may be held in memory
+  // until then: a caller that renames or hands on the file calls it first.
+  virtual void close() {}
 };
 
 class Engine {

@@ -84,6 +84,9 @@ class JetCatalogue : public Catalogue {
     const auto def = toJet(table);
     guarded([&] { db_->createTable(def); });
   }
+  void close() override {
+    if (db_) guarded([&] { db_->flush(); });
+  }
 
  private:
   platform::Env& env_;
@@ -114,6 +117,9 @@ class JetConnection : public Connection {
   explicit JetConnection(std::unique_ptr<jet::Database> db) : db_(std::move(db)) {}
   std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) override {
     return std::make_unique<JetCursor>(guarded([&] { return db_->openTable(table, updatable); }));
+  }
+  void close() override {
+    guarded([&] { db_->flush(); });
   }
 
  private:

@@ -268,6 +268,16 @@ std::vector<std::string> DatabaseImpl::allTableNames() {
   return out;
 }
 
+DatabaseImpl::~DatabaseImpl() {
+  try {
+    file_->flush(false);
+  } catch (const Error&) {
+    // Callers that must know the file is complete call flush() first.
+  }
+}
+
+void DatabaseImpl::flush() { file_->flush(true); }
+
 const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
   // A second pass re-reads the catalogue: another connection may have added the table.
   for (int pass = 0; pass < 2; ++pass) {

@@ -48,12 +48,14 @@ struct TableWriter {
 class DatabaseImpl : public Database {
  public:
   DatabaseImpl(platform::Env& env, const std::string& path, bool writable);
+  ~DatabaseImpl() override;
 
   std::vector<std::string> tableNames() override;
   std::vector<std::string> allTableNames() override;
   TableSchema schema(const std::string& table) override;
   void createTable(const TableDef& def) override;
   std::unique_ptr<Cursor> openTable(const std::string& name, bool updatable) override;
+  void flush() override;
 
   // Engine internals used by cursors, the creator and the tests.
   PageFile& file() { return *file_; }

@@ -138,6 +138,11 @@ class Database {
   // (a Long column).
   virtual void createTable(const TableDef& def) = 0;
   virtual std::unique_ptr<Cursor> openTable(const std::string& name, bool updatable) = 0;
+  // Writes every row posted so far and makes the file durable; Error when the
+  // file cannot be written (a full disk). Rows are held in memory until then,
+  // so a caller that needs the file complete calls it: the destructor still
+  // writes them, but cannot report a failure.
+  virtual void flush() = 0;
 };
 
 }  // namespace jet

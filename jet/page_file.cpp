@@ -2,11 +2,17 @@
 
 #include "jet/byte_order.h"
 
+#include <algorithm>
+
 namespace jet::detail {
 
 namespace {
 // A Jet 4 file cannot address more pages than a 24-bit page number allows.
 constexpr uint64_t kMaxPages = 1u << 24;
+// Written pages held before they go to the file: 4 MiB.
+constexpr size_t kMaxHeldPages = 1024;
+// Longest run handed to the file in one call: 1 MiB.
+constexpr size_t kMaxRunPages = 256;
 }  // namespace
 
 PageFile::PageFile(std::unique_ptr<platform::File> file, bool writable) : file_(std::move(file)), writable_(writable) {
@@ -23,12 +29,16 @@ void PageFile::refresh() {
   if (size % kPageSize != 0) fail("damaged database: the file is not a whole number of 4096-byte pages");
   if (size / kPageSize > kMaxPages) fail("damaged database: the file is larger than Jet 4 can address");
   pageCount_ = uint32_t(size / kPageSize);
+  filePages_ = pageCount_;
+  if (!held_.empty() && held_.rbegin()->first >= pageCount_) pageCount_ = held_.rbegin()->first + 1;
 }
 
 Page PageFile::read(uint32_t page) const {
   if (page >= pageCount_)
     fail("damaged database: page " + std::to_string(page) + " is beyond the end of the file (" +
          std::to_string(pageCount_) + " pages)");
+  auto it = held_.find(page);
+  if (it != held_.end()) return it->second;
   Page p(kPageSize);
   size_t got = 0;
   try {
@@ -47,12 +57,64 @@ void PageFile::writeBytes(uint32_t page, size_t offset, const uint8_t* data, siz
   if (page > pageCount_ || (page == pageCount_ && (offset != 0 || n != kPageSize)))
     fail("internal error: write beyond the end of the database");
   if (page == pageCount_ && pageCount_ + 1 > kMaxPages) fail("the database is full (16M pages)");
+  if (offset + n > kPageSize) fail("internal error: write past the end of a page");
+  if (page == pageCount_) {
+    held_.emplace(page, Page(kPageSize));
+    ++pageCount_;
+  }
+  std::copy(data, data + n, hold(page).begin() + std::ptrdiff_t(offset));
+  if (held_.size() >= kMaxHeldPages) writeHeld();
+}
+
+Page& PageFile::hold(uint32_t page) {
+  auto it = held_.find(page);
+  if (it != held_.end()) return it->second;
+  return held_.emplace(page, read(page)).first->second;
+}
+
+// Contiguous held pages go out as one write. Pages past the end of the file
+// go first, in order, so the file grows without holes and the existing pages
+// that point to them are written only after them.
+void PageFile::writeHeld() {
+  std::vector<uint8_t> run;
+  run.reserve(kMaxRunPages * kPageSize);
+  uint32_t runStart = 0;
+  auto writeRun = [&] {
+    if (run.empty()) return;
+    try {
+      file_->writeAt(uint64_t(runStart) * kPageSize, run.data(), run.size());
+    } catch (const platform::IoError& e) {
+      fail(std::string("cannot write the database: ") + e.what());
+    }
+    filePages_ = std::max<uint32_t>(filePages_, runStart + uint32_t(run.size() / kPageSize));
+    run.clear();
+  };
+  auto writeRange = [&](std::map<uint32_t, Page>::iterator from, std::map<uint32_t, Page>::iterator to) {
+    for (auto it = from; it != to; ++it) {
+      const bool continues = !run.empty() && it->first == runStart + run.size() / kPageSize;
+      if (!continues || run.size() / kPageSize == kMaxRunPages) {
+        writeRun();
+        runStart = it->first;
+      }
+      run.insert(run.end(), it->second.begin(), it->second.end());
+    }
+    writeRun();
+  };
+  const auto firstNew = held_.lower_bound(filePages_);
+  writeRange(firstNew, held_.end());
+  writeRange(held_.begin(), firstNew);
+  held_.clear();
+}
+
+void PageFile::flush(bool durable) {
+  if (!writable_) return;
+  writeHeld();
+  if (!durable) return;
   try {
-    file_->writeAt(uint64_t(page) * kPageSize + offset, data, n);
+    file_->sync();
   } catch (const platform::IoError& e) {
     fail(std::string("cannot write the database: ") + e.what());
   }
-  if (page == pageCount_) ++pageCount_;
 }
 
 uint32_t PageFile::append(const Page& data) {

@@ -8,6 +8,7 @@
 // 0x00    1     page type (see PageType)
 // 0x01    1     0x01 on every non-header page
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,17 +38,27 @@ class PageFile {
   // Re-reads the file size (another connection may have grown the file).
   void refresh();
 
+  // Sees pages written and not yet flushed.
   Page read(uint32_t page) const;
   // Writes a whole page; page may be pageCount() to grow the file by one.
+  // Written pages are held in memory and reach the file in runs once many
+  // are held, so a write failure may surface at a later write or at flush().
   void write(uint32_t page, const Page& data);
   // Writes part of a page.
   void writeBytes(uint32_t page, size_t offset, const uint8_t* data, size_t n);
   uint32_t append(const Page& data);
+  // Writes every held page; with durable, also syncs the file.
+  void flush(bool durable);
 
  private:
+  Page& hold(uint32_t page);
+  void writeHeld();
+
   std::unique_ptr<platform::File> file_;
   bool writable_;
   uint32_t pageCount_ = 0;
+  uint32_t filePages_ = 0;  // pages the file itself holds
+  std::map<uint32_t, Page> held_;
 };
 
 }  // namespace jet::detail

@@ -495,6 +495,8 @@ void DatabaseImpl::createTable(const TableDef& def) {
     insertRow(kPageMSysACEs, r);
   }
   catalogue_.reset();
+  // Other connections find the table at once; rows posted later wait for flush().
+  file_->flush(false);
 }
 
 }  // namespace jet::detail
@@ -525,6 +527,7 @@ std::unique_ptr<Database> Database::create(platform::Env& env, const std::string
     for (size_t i = 0; i < sys.indexRoots.size(); ++i) file.write(sys.indexRoots[i], emptyIndexLeaf(rootOwners[i]));
     file.write(kPageMSysObjectsData, newDataPage(kPageMSysObjects));
     file.write(kPageMSysACEsData, newDataPage(kPageMSysACEs));
+    file.flush(false);
   } catch (...) {
     env.deleteFile(path);
     throw;
@@ -532,6 +535,7 @@ std::unique_ptr<Database> Database::create(platform::Env& env, const std::string
   try {
     auto db = std::make_unique<DatabaseImpl>(env, path, true);
     db->writeInitialCatalogue();
+    db->file().flush(false);
     return db;
   } catch (...) {
     env.deleteFile(path);

@@ -273,8 +273,9 @@ TEST(JetWriter, PostedRowIsReachedByTheNextScanOfTheSameCursor) {
   int rows = 0;
   for (c->first(); !c->atEnd(); c->next()) ++rows;
   EXPECT_EQ(rows, 2);
-  // A second cursor and a second connection see it as well, and a table
-  // added later through one connection is found by the other.
+  // A second cursor and, once flushed, a second connection see it as well,
+  // and a table added later through one connection is found by the other.
+  db->flush();
   auto other = jet::Database::open(platform::systemEnv(), path, false);
   EXPECT_EQ(jettest::readRows(*other, "info_producent").size(), 2u);
   db->createTable({"Later", {{"a", jet::ColumnType::Long, 0}}, "", ""});
@@ -319,6 +320,7 @@ TEST(JetWriter, RefusedRowsLeaveTheFileUnchanged) {
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
+    db->flush();
     std::string before = fileBytes(path);
     auto c = db->openTable(k.table, true);
     c->insert();
@@ -329,6 +331,7 @@ TEST(JetWriter, RefusedRowsLeaveTheFileUnchanged) {
     } catch (const jet::Error& e) {
       EXPECT_NE(std::string(e.what()).find(k.message), std::string::npos) << e.what();
     }
+    db->flush();
     EXPECT_EQ(fileBytes(path) == before, true) << "the file changed";
   }
   // The same 31 characters fit info_producent (50).
@@ -344,6 +347,7 @@ TEST(JetWriter, RefusedRowsLeaveTheFileUnchanged) {
   EXPECT_THROW(c->set("Brak", int32_t(1)), jet::Error);
   EXPECT_THROW(c->get("Brak"), jet::Error);
   // Everything still reads alike everywhere.
+  db->flush();
   EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   EXPECT_EQ(jettest::readRows(*db, "Dodatki").size(), 1u);
   expectOraclesAgree(path);

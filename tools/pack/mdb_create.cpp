@@ -172,6 +172,11 @@ size_t storeRows(accessorydb::Engine& engine, platform::Env& env, const std::str
     }
     ++stored;
   }
+  try {
+    connection->close();
+  } catch (const accessorydb::EngineError& e) {
+    throw Refusal{file + ": " + e.what()};
+  }
   return stored;
 }
 
