@@ -277,7 +277,16 @@ TEST_F(Unattended, TheLogHoldsTheMemoOfADiagnosticWindowedRun) {
   s.app.click("bnInstallHover");
   ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") &&
                                           !s.app.visible("gauge") && !s.app.visible("bnInstallHover"); }));
-  const auto memo = s.app.memoLines();
+  // The memo takes the lines gathered during a command in one piece once the
+  // command has returned: read it when it has stopped growing.
+  std::vector<std::string> memo = s.app.memoLines();
+  e2e::waitUntil([&] {
+    Sleep(400);
+    auto now = s.app.memoLines();
+    const bool settled = now == memo;
+    memo = std::move(now);
+    return settled;
+  });
   ASSERT_GT(memo.size(), 20u);
   EXPECT_EQ(memo[0], "Ustawiono parametr DEBUG");
   s.app.click("bnCloseNormal");
