@@ -106,7 +106,7 @@ class Transcripts : public ::testing::Test {
   std::string tmp, c, dest, dd, pkg, exe;
 };
 
-// The lines of the parts that recur.
+// The stretches of log that every run repeats.
 Transcript formCreate() {
   return {{2, "Ustawiono parametr DEBUG"},
           {2, "Sprawdzamy folder instalacji : C:\\dodatki"},
