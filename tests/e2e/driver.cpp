@@ -177,6 +177,13 @@ void Installer::type(const std::string& name, const std::wstring& text) {
   }
 }
 
+void Installer::retype(const std::string& name, const std::wstring& text) {
+  HWND edit = control(name);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CLEAR, 0, 0);
+  for (wchar_t ch : text) SendMessageW(edit, WM_CHAR, ch, 0);
+}
+
 int Installer::waitExit(std::chrono::milliseconds timeout) {
   if (!pi_.hProcess) return -1;
   if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return -1;

@@ -45,6 +45,9 @@ class Installer {
   void click(const std::string& name);
   // Types text into a control through the keyboard path.
   void type(const std::string& name, const std::wstring& text);
+  // Empties an edit control and types text into it character by character,
+  // so every change is seen, without moving the pointer.
+  void retype(const std::string& name, const std::wstring& text);
 
   // Waits for the process to end; its exit code, or -1 on timeout.
   int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));

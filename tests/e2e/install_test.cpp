@@ -304,10 +304,7 @@ TEST_F(Install, NoInstallationFoundThenATypedDestination) {
   CreateDirectoryW(L"D:\\Inne\\CAD\\", nullptr);
   CreateDirectoryW(L"D:\\Inne\\CAD\\dodatki", nullptr);
   // Typed key by key: every change is checked.
-  HWND edit = s.app.control("Edit1");
-  SendMessageW(edit, EM_SETSEL, 0, -1);
-  SendMessageW(edit, WM_CLEAR, 0, 0);
-  for (wchar_t ch : std::wstring(L"D:\\Inne\\CAD\\")) SendMessageW(edit, WM_CHAR, ch, 0);
+  s.app.retype("Edit1", L"D:\\Inne\\CAD\\");
   ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallNormal"); }));
   install(s.app);
   EXPECT_EQ(e2e::readAccessories(L"D:\\Inne\\CAD\\dodatki\\Meble Testowe\\dodatki.mdb"),

@@ -56,10 +56,7 @@ TEST_F(RealMachine, InstallsIntoANetworkShareTypedAsTheDestination) {
   e2e::Scenario s("network-share");
   ASSERT_TRUE(s.startInstaller(L"", exe));
   ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallNormal") && !s.app.visible("ActivityIndicator"); }));
-  HWND edit = s.app.control("Edit1");
-  SendMessageW(edit, EM_SETSEL, 0, -1);
-  SendMessageW(edit, WM_CLEAR, 0, 0);
-  for (wchar_t ch : share) SendMessageW(edit, WM_CHAR, ch, 0);
+  s.app.retype("Edit1", share);
   ASSERT_EQ(s.app.text("Edit1"), "\\\\localhost\\cad\\Orvanta\\CAD Virel\\");
   clickInstall(s.app);
   ASSERT_TRUE(e2e::waitUntil([&] { return finished(s.app); }));

@@ -1,5 +1,7 @@
 #include "tools/pack/installer_inspection.h"
 
+#include "package/package_folders.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <random>
@@ -94,6 +96,31 @@ std::string Inspection::extract(package::zip::ZipReader& from, size_t index, con
     at += n;
   });
   return target;
+}
+
+std::optional<std::vector<std::string>> Inspection::visitArchives(
+    const std::string& path, const std::function<void(const std::string&, package::zip::ZipReader&)>& visit) {
+  auto foldersOf = [](const package::zip::ZipReader& reader) {
+    std::vector<std::string> out;
+    for (const auto& e : reader.entries())
+      if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
+    return out;
+  };
+  visit(isInstaller() ? "packages.zip" : path, archive());
+  std::vector<std::string> folders = foldersOf(archive());
+  bool sawModels = !folders.empty();
+  const auto& entries = archive().entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
+    auto nested = openNested(i);
+    visit(entries[i].name, *nested);
+    if (entries[i].name == "models.zip") {
+      folders = foldersOf(*nested);
+      sawModels = true;
+    }
+  }
+  if (!sawModels) return std::nullopt;
+  return folders;
 }
 
 }  // namespace pack

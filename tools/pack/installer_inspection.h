@@ -2,8 +2,10 @@
 // What `pack list` and `pack check` look into: an installer file (its
 // package archive found through the footer, signed or not) or a plain ZIP
 // archive, and the archives nested in it.
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "package/package_location.h"
 #include "package/zip_reader.h"
@@ -31,6 +33,13 @@ class Inspection {
   // Entry `index` of `from` decoded into a temporary file (named with the
   // given ending) that goes with this object; its path.
   std::string extract(package::zip::ZipReader& from, size_t index, const std::string& ending);
+
+  // Visits the archives a listing shows, in order: the outer one (as
+  // "packages.zip" for an installer, else as `path`), then the models and
+  // materials archives inside it. Returns the package folders that name the
+  // package, or nothing when no models archive was seen.
+  std::optional<std::vector<std::string>> visitArchives(
+      const std::string& path, const std::function<void(const std::string&, package::zip::ZipReader&)>& visit);
 
  private:
   platform::Env& env_;

@@ -62,13 +62,6 @@ void printEntries(const std::string& label, const zip::ZipReader& reader) {
                 shownName(e).c_str());
 }
 
-std::vector<std::string> packageFolders(const zip::ZipReader& reader) {
-  std::vector<std::string> out;
-  for (const auto& e : reader.entries())
-    if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
-  return out;
-}
-
 void printPackageName(const std::vector<std::string>& folders) {
   if (folders.size() == 1) {
     std::printf("\npackage name: %s\n", folders[0].c_str());
@@ -100,21 +93,9 @@ int runList(const Args& args) {
                   in.location().afterSignature ? ", footer before an Authenticode signature" : "");
     else
       std::printf("  ZIP archive, %llu bytes\n", static_cast<unsigned long long>(in.archiveSize()));
-    printEntries(in.isInstaller() ? "packages.zip" : path, in.archive());
-
-    std::vector<std::string> folders = packageFolders(in.archive());
-    bool sawModels = !folders.empty();
-    const auto& entries = in.archive().entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
-      auto nested = in.openNested(i);
-      printEntries(entries[i].name, *nested);
-      if (entries[i].name == "models.zip") {
-        folders = packageFolders(*nested);
-        sawModels = true;
-      }
-    }
-    if (sawModels) printPackageName(folders);
+    const auto folders =
+        in.visitArchives(path, [](const std::string& name, zip::ZipReader& reader) { printEntries(name, reader); });
+    if (folders) printPackageName(*folders);
     return kExitOk;
   } catch (const std::exception& e) {
     complain(e.what());

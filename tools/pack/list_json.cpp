@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "package/package_folders.h"
 #include "tools/pack/json_text.h"
 
 namespace pack {
@@ -22,37 +21,21 @@ std::string archiveJson(const std::string& name, const zip::ZipReader& reader) {
   return "{\"name\":" + jsonString(name) + ",\"entries\":[" + entries + "]}";
 }
 
-std::vector<std::string> packageFolders(const zip::ZipReader& reader) {
-  std::vector<std::string> out;
-  for (const auto& e : reader.entries())
-    if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
-  return out;
-}
-
 }  // namespace
 
 void printListJson(Inspection& in, const std::string& path) {
-  std::string archives = archiveJson(in.isInstaller() ? "packages.zip" : path, in.archive());
-  std::vector<std::string> folders = packageFolders(in.archive());
-  bool sawModels = !folders.empty();
-  const auto& entries = in.archive().entries();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
-    auto nested = in.openNested(i);
-    archives += "," + archiveJson(entries[i].name, *nested);
-    if (entries[i].name == "models.zip") {
-      folders = packageFolders(*nested);
-      sawModels = true;
-    }
-  }
+  std::string archives;
+  const auto folders = in.visitArchives(path, [&](const std::string& name, zip::ZipReader& reader) {
+    archives += (archives.empty() ? "" : ",") + archiveJson(name, reader);
+  });
   const std::string offset = in.isInstaller() ? std::to_string(in.location().offset) : "null";
   const bool signedFile = in.isInstaller() && in.location().afterSignature;
   std::printf("{\"file\":%s,\"installer\":%s,\"archiveOffset\":%s,\"archiveSize\":%llu,\"signed\":%s,"
               "\"package\":%s,\"packageFolders\":%s,\"archives\":[%s]}\n",
               jsonString(path).c_str(), in.isInstaller() ? "true" : "false", offset.c_str(),
               static_cast<unsigned long long>(in.archiveSize()), signedFile ? "true" : "false",
-              sawModels && folders.size() == 1 ? jsonString(folders[0]).c_str() : "null",
-              jsonStrings(folders).c_str(), archives.c_str());
+              folders && folders->size() == 1 ? jsonString((*folders)[0]).c_str() : "null",
+              jsonStrings(folders.value_or(std::vector<std::string>{})).c_str(), archives.c_str());
 }
 
 }  // namespace pack
