@@ -177,6 +177,13 @@ void Installer::type(const std::string& name, const std::wstring& text) {
   }
 }
 
+bool Installer::pointUntilShown(const std::string& name, const std::string& shown) {
+  return waitUntil([&] {
+    pointAt(name);
+    return waitUntil([&] { return visible(shown); }, std::chrono::seconds(1));
+  });
+}
+
 void Installer::retype(const std::string& name, const std::wstring& text) {
   HWND edit = control(name);
   SendMessageW(edit, EM_SETSEL, 0, -1);

@@ -41,6 +41,10 @@ class Installer {
   // Moves the real pointer to the centre of a control, or to a screen point.
   void pointAt(const std::string& name);
   void pointAt(int x, int y);
+  // Points at a control, again and again, until the control `shown` is
+  // visible: a pointer that rests on the spot where the window appears, or a
+  // move that came before the control took input, is not an entry.
+  bool pointUntilShown(const std::string& name, const std::string& shown);
   // A click with the primary button at the centre of a control.
   void click(const std::string& name);
   // Types text into a control through the keyboard path.

@@ -47,8 +47,7 @@ class Install : public ::testing::Test {
   }
   // Hover, then click the Install button; waits until the command has ended.
   void install(e2e::Installer& app) {
-    app.pointAt("bnInstallNormal");
-    ASSERT_TRUE(e2e::waitUntil([&] { return app.visible("bnInstallHover"); }));
+    ASSERT_TRUE(app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
     EXPECT_EQ(app.pointer("bnInstallHover"), 2);
     app.click("bnInstallHover");
     ASSERT_TRUE(e2e::waitUntil([&] {

@@ -24,11 +24,7 @@ class RealMachine : public ::testing::Test {
   static void clickInstall(e2e::Installer& app) {
     ASSERT_TRUE(e2e::waitUntil([&] { return app.visible("bnInstallNormal") && !app.visible("ActivityIndicator"); }))
         << app.text("InfoLabel");
-    // Pointed at again until the window has seen the pointer enter.
-    ASSERT_TRUE(e2e::waitUntil([&] {
-      app.pointAt("bnInstallNormal");
-      return e2e::waitUntil([&] { return app.visible("bnInstallHover"); }, std::chrono::seconds(1));
-    }));
+    ASSERT_TRUE(app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
     app.click("bnInstallHover");
   }
   static bool finished(e2e::Installer& app) {

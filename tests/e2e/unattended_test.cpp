@@ -114,8 +114,7 @@ class Unattended : public ::testing::Test {
         << s.app.text("InfoLabel");
     // The watch used on silent runs sees the windows of a windowed one.
     EXPECT_FALSE(windowsOf(s.app.processId()).empty());
-    s.app.pointAt("bnInstallNormal");
-    ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallHover"); }));
+    ASSERT_TRUE(s.app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
     s.app.click("bnInstallHover");
     ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") &&
                                             !s.app.visible("gauge") && !s.app.visible("bnInstallHover"); }));
@@ -272,8 +271,7 @@ TEST_F(Unattended, TheLogHoldsTheMemoOfADiagnosticWindowedRun) {
   e2e::Scenario s("unattended-log");
   ASSERT_TRUE(s.startInstaller(L"/d /LOG=\"" + log + L"\"", exe));
   ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallNormal") && !s.app.visible("ActivityIndicator"); }));
-  s.app.pointAt("bnInstallNormal");
-  ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallHover"); }));
+  ASSERT_TRUE(s.app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
   s.app.click("bnInstallHover");
   ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") &&
                                           !s.app.visible("gauge") && !s.app.visible("bnInstallHover"); }));
