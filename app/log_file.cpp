@@ -1,6 +1,7 @@
 #include "app/log_file.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 #include "ui/control.h"
@@ -27,9 +28,15 @@ void LogFile::write(const std::string& text) {
 }
 
 std::string LogFile::localTimeNow() {
-  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  char buf[32] = {};
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  char buf[40] = {};
   // One thread writes lines; the shared buffer of localtime is safe here.
-  if (const std::tm* tm = std::localtime(&t)) std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", tm);
+  // Milliseconds, so that support can see which step of an install took the time.
+  if (const std::tm* tm = std::localtime(&t)) {
+    const size_t n = std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", tm);
+    std::snprintf(buf + n, sizeof buf - n, ".%03d", static_cast<int>(ms));
+  }
   return buf;
 }

@@ -5,14 +5,15 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$ROOT/.deps/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-# Drive D: of the end-to-end tests. Wine lists a drive only when the link is
-# there before its server starts.
-mkdir -p "$ROOT/artifacts/e2e/drive-d"
-[ -d "$WINEPREFIX/dosdevices" ] && ln -sfn "$ROOT/artifacts/e2e/drive-d" "$WINEPREFIX/dosdevices/d:"
+# Drive D: of the end-to-end tests, or DRIVE_D. Wine lists a drive only when
+# the link is there before its server starts.
+DRIVE_D="${DRIVE_D:-$ROOT/artifacts/e2e/drive-d}"
+mkdir -p "$DRIVE_D"
+[ -d "$WINEPREFIX/dosdevices" ] && ln -sfn "$DRIVE_D" "$WINEPREFIX/dosdevices/d:"
 # The same folder as the network share \\localhost\cad: Wine serves UNC
 # paths from dosdevices/unc/<server>/<share>.
 [ -d "$WINEPREFIX/dosdevices" ] && mkdir -p "$WINEPREFIX/dosdevices/unc/localhost" &&
-  ln -sfn "$ROOT/artifacts/e2e/drive-d" "$WINEPREFIX/dosdevices/unc/localhost/cad"
+  ln -sfn "$DRIVE_D" "$WINEPREFIX/dosdevices/unc/localhost/cad"
 inner='wineserver -k 2>/dev/null; wineserver -w
        wineserver -p && wine cmd /c exit </dev/null >/dev/null 2>&1
        rc=0; "$@" || rc=$?

@@ -34,10 +34,12 @@ TEST(LogFile, IsCreatedWhenMissingAndRefusedInAMissingFolder) {
 
 TEST(LogFile, TheTimeIsTheLocalDateAndTime) {
   const std::string t = LogFile::localTimeNow();
-  ASSERT_EQ(t.size(), 19u) << t;
+  ASSERT_EQ(t.size(), 23u) << t;
   for (size_t i : {4u, 7u}) EXPECT_EQ(t[i], '-');
   EXPECT_EQ(t[10], ' ');
   for (size_t i : {13u, 16u}) EXPECT_EQ(t[i], ':');
+  EXPECT_EQ(t[19], '.');
+  for (size_t i : {20u, 21u, 22u}) EXPECT_TRUE(t[i] >= '0' && t[i] <= '9') << t;
 }
 
 // The file holds what the memo holds, at either log level.
