@@ -16,8 +16,9 @@ constexpr unsigned kRightBottom = kAnchorRight | kAnchorBottom;
 }  // namespace
 
 // Controls are listed from the bottom of the stacking order to the top.
-TForm1::TForm1(platform::Env& env, ui::Host& host, std::vector<std::string> args)
+TForm1::TForm1(platform::Env& env, accessorydb::Engine& engine, ui::Host& host, std::vector<std::string> args)
     : env_(env),
+      engine_(engine),
       window_(host, "Instalator bibliotek CAD", kDesignClient),
       args_(std::move(args)),
       BG(window_.add("BG", ControlKind::Picture, {0, 0, 1035, 580}, kAll, false)),
@@ -88,13 +89,6 @@ bool isDiagnosticSwitch(const std::vector<std::string>& args) {
   return a == "/d" || a == "/debug" || a == "d" || a == "debug";
 }
 
-std::string trimControl(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return s.substr(b, e - b);
-}
-
 void TForm1::FormCreate() {
   log_level = 1;
   if (isDiagnosticSwitch(args_)) {
@@ -140,5 +134,3 @@ void TForm1::Timer1Timer() {
   window_.setTimerEnabled(false);
   AfterShow();
 }
-
-std::string TForm1::trimmedDestination() const { return trimControl(Edit1.text()); }
