@@ -81,4 +81,34 @@ void Control::setValue(int v) {
   changed();
 }
 
+void Control::setFont(const Font& f) {
+  if (font_ == f) return;
+  font_ = f;
+  changed();
+}
+
+void Control::setTextColour(const Colour& c) {
+  if (textColour_ == c) return;
+  textColour_ = c;
+  changed();
+}
+
+void Control::setFillColour(const Colour& c) {
+  if (fillColour_ == c) return;
+  fillColour_ = c;
+  changed();
+}
+
+void Control::setPictureFit(PictureFit f) {
+  if (pictureFit_ == f) return;
+  pictureFit_ = f;
+  changed();
+}
+
+void Control::setAutoSize(bool on) {
+  if (autoSize_ == on) return;
+  autoSize_ = on;
+  changed();
+}
+
 }  // namespace ui

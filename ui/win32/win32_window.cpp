@@ -119,7 +119,7 @@ void Win32Window::createChildren() {
                                              : ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
       child.hwnd = CreateWindowExW(0, L"EDIT", L"", style, b.left, b.top, b.width, b.height, hwnd_, id, instance_,
                                    nullptr);
-      SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.uiFont()), FALSE);
+      SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.fontFor(model_.fontOf(c))), FALSE);
       // The memo of a diagnostic install holds far more than the default
       // limit of about 30,000 characters; appends past it would be dropped.
       if (c.kind() == ControlKind::Memo) SendMessageW(child.hwnd, EM_SETLIMITTEXT, 0, 0);
@@ -227,15 +227,11 @@ void Win32Window::syncControl(Child& child) {
   MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&before), 2);
   const bool wasVisible = (GetWindowLongW(child.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 
-  Bounds b = c.bounds();
+  const Bounds b = painter_.boundsOf(model_, c);
   switch (c.kind()) {
     case ControlKind::Label: {
-      // A label follows its text.
       const std::wstring text = widen(c.text());
       if (windowText(child.hwnd) != text) SetWindowTextW(child.hwnd, text.c_str());
-      const SIZE size = painter_.measureLabel(c);
-      b.width = size.cx;
-      b.height = size.cy;
       break;
     }
     case ControlKind::Edit: {
