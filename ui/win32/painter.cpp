@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/wide.h"
+#include "ui/win32/gdi.h"
 #include "ui/win32/png_loader.h"
 
 namespace ui::win32 {
@@ -19,7 +20,7 @@ bool intersects(const Bounds& b, const RECT& r) {
 }
 
 // A 32-bit top-down DIB section holding a copy of the picture.
-HBITMAP makeDib(HDC dc, const Image& image) {
+Bitmap makeDib(HDC dc, const Image& image) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = image.width;
@@ -28,7 +29,7 @@ HBITMAP makeDib(HDC dc, const Image& image) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  Bitmap bmp(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bmp && bits) std::copy(image.pixels.begin(), image.pixels.end(), static_cast<uint32_t*>(bits));
   return bmp;
 }
@@ -43,32 +44,29 @@ Painter::Painter()
 }
 
 Painter::~Painter() {
-  for (auto& [font, handle] : fonts_) DeleteObject(handle);
   if (msimg32_) FreeLibrary(msimg32_);
 }
 
 HFONT Painter::fontFor(const Font& font) const {
   auto it = fonts_.find(font);
   if (it == fonts_.end()) {
-    const HFONT made = CreateFontW(-font.pixels, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                   DEFAULT_PITCH | FF_SWISS, platform::win32::widen(font.face).c_str());
-    it = fonts_.emplace(font, made).first;
+    FontObject made(CreateFontW(-font.pixels, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, platform::win32::widen(font.face).c_str()));
+    it = fonts_.emplace(font, std::move(made)).first;
   }
-  return it->second;
+  return it->second.get();
 }
 
 SIZE Painter::measureText(const Window& window, const Control& control) const {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, fontFor(window.fontOf(control)));
+  ScreenDc dc;
+  Selection font(dc.get(), fontFor(window.fontOf(control)));
   const std::wstring text = platform::win32::widen(control.text());
   SIZE size{0, 0};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
+  GetTextMetricsW(dc.get(), &tm);
   size.cy = std::max<LONG>(size.cy, tm.tmHeight);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   return size;
 }
 
@@ -84,20 +82,17 @@ Bounds Painter::boundsOf(const Window& window, const Control& control) const {
 
 void Painter::drawImage(HDC dc, const Image& image, RECT dest) const {
   if (image.width <= 0 || image.height <= 0) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = makeDib(dc, image);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  MemoryDc mem(dc);
+  const Bitmap bmp = makeDib(dc, image);
+  Selection selected(mem.get(), bmp.get());
   const int w = dest.right - dest.left, h = dest.bottom - dest.top;
   if (alphaBlend_) {
     BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    alphaBlend_(dc, dest.left, dest.top, w, h, mem, 0, 0, image.width, image.height, bf);
+    alphaBlend_(dc, dest.left, dest.top, w, h, mem.get(), 0, 0, image.width, image.height, bf);
   } else {
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, dest.left, dest.top, w, h, mem, 0, 0, image.width, image.height, SRCCOPY);
+    StretchBlt(dc, dest.left, dest.top, w, h, mem.get(), 0, 0, image.width, image.height, SRCCOPY);
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
 }
 
 void Painter::drawPicture(HDC dc, const Control& c, POINT o) const {
@@ -124,27 +119,23 @@ void Painter::drawPicture(HDC dc, const Control& c, POINT o) const {
   // Clipped to the control.
   const int shownW = std::min(w, b.width), shownH = std::min(h, b.height);
   if (shownW <= 0 || shownH <= 0) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = makeDib(dc, *image);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  MemoryDc mem(dc);
+  const Bitmap bmp = makeDib(dc, *image);
+  Selection selected(mem.get(), bmp.get());
   if (w == image->width && h == image->height) {
-    BitBlt(dc, x - o.x, y - o.y, shownW, shownH, mem, 0, 0, SRCCOPY);
+    BitBlt(dc, x - o.x, y - o.y, shownW, shownH, mem.get(), 0, 0, SRCCOPY);
   } else {
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, x - o.x, y - o.y, w, h, mem, 0, 0, image->width, image->height, SRCCOPY);
+    StretchBlt(dc, x - o.x, y - o.y, w, h, mem.get(), 0, 0, image->width, image->height, SRCCOPY);
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
 }
 
 void Painter::drawLabel(HDC dc, const Window& window, const Control& c, POINT o) const {
   const std::wstring text = platform::win32::widen(c.text());
-  HGDIOBJ old = SelectObject(dc, fontFor(window.fontOf(c)));
+  Selection font(dc, fontFor(window.fontOf(c)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colourRef(c.textColour(), COLOR_WINDOWTEXT));
   TextOutW(dc, c.bounds().left - o.x, c.bounds().top - o.y, text.c_str(), static_cast<int>(text.size()));
-  SelectObject(dc, old);
 }
 
 void Painter::drawProgress(HDC dc, const Window& window, const Control& c, POINT o) const {
@@ -153,26 +144,21 @@ void Painter::drawProgress(HDC dc, const Window& window, const Control& c, POINT
   FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
   RECT filled = all;
   filled.right = all.left + b.width * c.value() / 100;
-  HBRUSH fill = CreateSolidBrush(colourRef(c.fillColour(), COLOR_HIGHLIGHT));
-  FillRect(dc, &filled, fill);
-  DeleteObject(fill);
+  const Brush fill(CreateSolidBrush(colourRef(c.fillColour(), COLOR_HIGHLIGHT)));
+  FillRect(dc, &filled, fill.get());
   // The percentage inverts what lies beneath, so it reads over both parts:
   // white text on black XOR-ed onto the bar flips exactly the text's pixels.
   const std::wstring text = std::to_wstring(c.value()) + L"%";
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = CreateCompatibleBitmap(dc, b.width, b.height);
-  HGDIOBJ oldBmp = SelectObject(mem, bmp);
+  MemoryDc mem(dc);
+  const Bitmap bmp(CreateCompatibleBitmap(dc, b.width, b.height));
+  Selection selected(mem.get(), bmp.get());
   RECT local{0, 0, b.width, b.height};
-  FillRect(mem, &local, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  HGDIOBJ oldFont = SelectObject(mem, fontFor(window.fontOf(c)));
-  SetBkMode(mem, TRANSPARENT);
-  SetTextColor(mem, RGB(255, 255, 255));
-  DrawTextW(mem, text.c_str(), static_cast<int>(text.size()), &local, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  BitBlt(dc, all.left, all.top, b.width, b.height, mem, 0, 0, SRCINVERT);
-  SelectObject(mem, oldFont);
-  SelectObject(mem, oldBmp);
-  DeleteObject(bmp);
-  DeleteDC(mem);
+  FillRect(mem.get(), &local, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  Selection font(mem.get(), fontFor(window.fontOf(c)));
+  SetBkMode(mem.get(), TRANSPARENT);
+  SetTextColor(mem.get(), RGB(255, 255, 255));
+  DrawTextW(mem.get(), text.c_str(), static_cast<int>(text.size()), &local, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  BitBlt(dc, all.left, all.top, b.width, b.height, mem.get(), 0, 0, SRCINVERT);
 }
 
 void Painter::paint(HDC dc, const Window& window, RECT area, size_t upTo) const {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <map>
 
+#include "ui/win32/gdi.h"
 #include "ui/window.h"
 
 namespace ui::win32 {
@@ -38,7 +39,7 @@ class Painter {
   void drawLabel(HDC dc, const Window& window, const Control& c, POINT origin) const;
   void drawProgress(HDC dc, const Window& window, const Control& c, POINT origin) const;
 
-  mutable std::map<Font, HFONT> fonts_;
+  mutable std::map<Font, FontObject> fonts_;
   HMODULE msimg32_;
   using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
   AlphaBlendFn alphaBlend_ = nullptr;
