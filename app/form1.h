@@ -1,5 +1,6 @@
 #pragma once
-// The installer window. Its methods hold the installer's logic; it does not
+// The installer window. Its methods hold the window's own logic (start-up,
+// log, cover, buttons, package discovery, finish and close); it does not
 // draw: it sets properties of its controls in the window model, which the
 // headless or the Win32 realisation shows.
 #include <functional>
@@ -17,9 +18,9 @@ namespace ui {
 class FolderPicker;
 }
 
-// The logic of the installation search, the readiness check, the destination
-// entry and the install command lives below, in target/ and install/; the
-// methods of those names forward to it.
+// The installation search, the readiness check, the destination entry and
+// the install command live below, in target/ and install/, and see the window
+// only as an InstallerWindow; the methods of those names forward to them.
 class TForm1 : public InstallerWindow, public InstallerState {
  public:
   // args: the command-line arguments after the program name. engine: the

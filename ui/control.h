@@ -136,6 +136,13 @@ class Control {
 
  private:
   void changed();
+  // Sets a property and tells the observer, unless it already has the value.
+  template <typename T, typename V>
+  void update(T& property, const V& value) {
+    if (property == value) return;
+    property = value;
+    changed();
+  }
 
   std::string name_;
   ControlKind kind_;
