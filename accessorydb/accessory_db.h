@@ -7,7 +7,7 @@
 
 #include "accessorydb/engine.h"
 #include "platform/env.h"
-#include "ui/reporter.h"
+#include "report/reporter.h"
 
 namespace accessorydb {
 

@@ -13,11 +13,16 @@ namespace {
 constexpr ui::Size kDesignClient{1040, 585};
 constexpr unsigned kAll = kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom;
 constexpr unsigned kRightBottom = kAnchorRight | kAnchorBottom;
+const ui::Font kWindowFont{"Tahoma", 11, false};
+const ui::Font kStatusFont{"Tahoma", 12, true};
+constexpr ui::Colour kStatusColour{255, 0, 0};
+constexpr ui::Colour kGaugeFill{247, 148, 29};
 }  // namespace
 
 // Controls are listed from the bottom of the stacking order to the top.
-TForm1::TForm1(platform::Env& env, ui::Host& host, std::vector<std::string> args)
+TForm1::TForm1(platform::Env& env, accessorydb::Engine& engine, ui::Host& host, std::vector<std::string> args)
     : env_(env),
+      engine_(engine),
       window_(host, "Instalator bibliotek CAD", kDesignClient),
       args_(std::move(args)),
       BG(window_.add("BG", ControlKind::Picture, {0, 0, 1035, 580}, kAll, false)),
@@ -43,10 +48,12 @@ TForm1::TForm1(platform::Env& env, ui::Host& host, std::vector<std::string> args
 }
 
 void TForm1::buildDesign() {
+  window_.setFont(kWindowFont);
   // The cover and the error picture take no mouse input.
   BG.setInputEnabled(false);
   MasterError.setInputEnabled(false);
   MasterError.setResource("MasterError");
+  MasterError.setPictureFit(ui::PictureFit::CentreShrink);
 
   struct ButtonImage {
     ui::Control& control;
@@ -72,11 +79,15 @@ void TForm1::buildDesign() {
   bnCloseHover.onLeave = [this] { bnCloseLeave(); };
 
   InfoLabel.setText("InfoLabel");
+  InfoLabel.setFont(kStatusFont);
+  InfoLabel.setTextColour(kStatusColour);
+  InfoLabel.setAutoSize(true);
   Edit1.setText("C:\\Program Files\\CadVirel v. 2.0\\");
   Edit1.setPlaceholder("Miejsce instalacji oprogramowania CAD");
   Edit1.onChange = [this] { CheckEdit(); };
   Edit1.onClick = [this] { Edit1Click(); };
   StaticText1.setText("Miejsce instalacji pakietu, zmień jeśli konieczne.");
+  StaticText1.setAutoSize(true);
   window_.onTimer = [this] { Timer1Timer(); };
 }
 
@@ -86,13 +97,6 @@ bool isDiagnosticSwitch(const std::vector<std::string>& args) {
   for (char& c : a)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return a == "/d" || a == "/debug" || a == "d" || a == "debug";
-}
-
-std::string trimControl(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return s.substr(b, e - b);
 }
 
 void TForm1::FormCreate() {
@@ -110,6 +114,7 @@ void TForm1::FormCreate() {
   tmpDir = env_.currentDir() + sep() + "tmp" + sep();
   if (!env_.dirExists(tmpDir)) (void)env_.createDir(tmpDir);
   sourceZip = tmpDir + "packages.zip";
+  gauge.setFillColour(kGaugeFill);
   gauge.setVisible(false);
   InfoLabel.setText("");
   picCover = "cover.jpg";
@@ -140,5 +145,3 @@ void TForm1::Timer1Timer() {
   window_.setTimerEnabled(false);
   AfterShow();
 }
-
-std::string TForm1::trimmedDestination() const { return trimControl(Edit1.text()); }

@@ -1,5 +1,6 @@
 #pragma once
-// The installer window. Its methods hold the installer's logic; it does not
+// The installer window. Its methods hold the window's own logic (start-up,
+// log, cover, buttons, package discovery, finish and close); it does not
 // draw: it sets properties of its controls in the window model, which the
 // headless or the Win32 realisation shows.
 #include <functional>
@@ -8,18 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/engine.h"
 #include "platform/env.h"
-#include "ui/reporter.h"
+#include "target/installer.h"
 #include "ui/window.h"
 
 namespace ui {
 class FolderPicker;
 }
 
-class TForm1 : public ui::Reporter {
+// The installation search, the readiness check, the destination entry and
+// the install command live below, in target/ and install/, and see the window
+// only as an InstallerWindow; the methods of those names forward to them.
+class TForm1 : public InstallerWindow, public InstallerState {
  public:
-  // args: the command-line arguments after the program name.
-  TForm1(platform::Env& env, ui::Host& host, std::vector<std::string> args);
+  // args: the command-line arguments after the program name. engine: the
+  // database engine the accessory database is merged with.
+  TForm1(platform::Env& env, accessorydb::Engine& engine, ui::Host& host, std::vector<std::string> args);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
@@ -40,23 +46,23 @@ class TForm1 : public ui::Reporter {
   int logLevel() const override { return log_level; }
 
   // Layout and cover.
-  void setCover(const std::string& cover);
+  void setCover(const std::string& cover) override;
   void CenterForm();
 
   // Image buttons.
-  void bnInstallSetDisable();
-  void bnInstallSetEnable();
+  void bnInstallSetDisable() override;
+  void bnInstallSetEnable() override;
   void bnInstallSetHover();
-  void bnInstallSetActive();
+  void bnInstallSetActive() override;
   void bnInstallEnter();
   void bnInstallLeave();
-  void bnCloseSetEnable();
-  void bnCloseSetDisable();
+  void bnCloseSetEnable() override;
+  void bnCloseSetDisable() override;
   void bnCloseEnter();
   void bnCloseLeave();
 
   // Finish and close.
-  void SetFinish();
+  void SetFinish() override;
   void CloseClick();
 
   // Package discovery.
@@ -81,17 +87,19 @@ class TForm1 : public ui::Reporter {
   bool installStarted() const { return installStarted_; }
   bool installEnded() const { return installEnded_; }
 
-  // Installer state. Folder values end with the separator.
-  std::string strFolder;
-  std::string tmpDir;
-  std::string picCover, picInstall, picFinish;
+  // The window's face towards the logic below it.
+  std::string destinationText() const override { return Edit1.text(); }
+  void setDestinationText(const std::string& text) override { Edit1.setText(text); }
+  void showDestinationEntry(bool shown) override;
+  void setStatusText(const std::string& text) override { InfoLabel.setText(text); }
+  void showStatus(bool shown) override { InfoLabel.setVisible(shown); }
+  void showProgress(bool shown) override { gauge.setVisible(shown); }
+  bool installOffered() const override { return bnInstallNormal.visible() || bnInstallHover.visible(); }
+  void hideInstall() override;
+
+  // Window state beside the installer's (InstallerState).
   int log_level = 1;
-  bool pack = false;
-  bool destination = false;
-  bool ready = false;
   std::string sourceZip;
-  std::string filePackageZip, fileModelsZip, fileMaterialsZip;
-  std::string packageName;
   // From the command line: the destination root that replaces the search.
   std::optional<std::string> givenDestination;
   // Receives every line written at the log level in force (the log file).
@@ -100,10 +108,10 @@ class TForm1 : public ui::Reporter {
  private:
   void buildDesign();
   char sep() const { return env_.separator(); }
-  // The destination root as the install command and readiness check use it.
-  std::string trimmedDestination() const;
+  Installer installer() { return Installer{env_, *this, *this}; }
 
   platform::Env& env_;
+  accessorydb::Engine& engine_;
   ui::Window window_;
   std::vector<std::string> args_;
   ui::FolderPicker* folderPicker_ = nullptr;
@@ -134,6 +142,3 @@ class TForm1 : public ui::Reporter {
 // The command-line rule: the first argument, ASCII letters lowered, is one of
 // "/d", "/debug", "d", "debug".
 bool isDiagnosticSwitch(const std::vector<std::string>& args);
-
-// Removes leading and trailing characters of code 32 or less.
-std::string trimControl(const std::string& s);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "ui/reporter.h"
+#include "report/reporter.h"
 
 namespace package {
 

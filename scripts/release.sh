@@ -39,7 +39,7 @@ cmake --build build-dist-linux --target pack -j 2
 
 rm -rf "$DIST"
 mkdir -p "$DIST"
-cp build-dist-win/resources/installer.exe "$DIST/installer.exe"
+cp build-dist-win/win32/installer.exe "$DIST/installer.exe"
 cp build-dist-win/tools/pack/pack.exe "$DIST/pack.exe"
 cp build-dist-linux/tools/pack/pack "$DIST/pack"
 

@@ -3,14 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
 #include "target/directory.h"
+#include "target/target.h"
 
+namespace target {
 namespace {
-
-// The accessory folder directly below an installation's root; a picked folder
-// is cut at the first part of exactly this name.
-constexpr const char* kAccessoryFolder = "dodatki";
 
 // Every part between separators, empty ones included; none for an empty text.
 std::vector<std::string> splitAtEvery(const std::string& s, char sep) {
@@ -30,57 +27,58 @@ std::vector<std::string> splitAtEvery(const std::string& s, char sep) {
 
 }  // namespace
 
-bool TForm1::CheckDestination() {
+bool CheckDestination(const Installer& in) {
   // Joined unchanged: a text without its final separator names another folder.
-  const std::string folder = Edit1.text() + kAccessoryFolder;
-  info(2, "Sprawdzamy folder instalacji : " + folder);
-  if (env_.dirExists(folder)) {
-    info(2, "Folder instalacji poprawny : " + folder);
+  const std::string folder = in.window.destinationText() + kAccessoryFolder;
+  in.info(2, "Sprawdzamy folder instalacji : " + folder);
+  if (in.env.dirExists(folder)) {
+    in.info(2, "Folder instalacji poprawny : " + folder);
     return true;
   }
-  info(2, "Błędny folder instalacji : " + folder);
+  in.info(2, "Błędny folder instalacji : " + folder);
   return false;
 }
 
-void TForm1::CheckEdit() {
-  if (CheckDestination()) {
-    destination = true;
-    CheckInstallationEnabled();
+void CheckEdit(const Installer& in) {
+  if (CheckDestination(in)) {
+    in.state.destination = true;
+    CheckInstallationEnabled(in);
     return;
   }
   // An offered Install would write into the folder just rejected.
-  if (bnInstallNormal.visible() || bnInstallHover.visible()) {
-    ready = false;
-    bnInstallSetDisable();
+  if (in.window.installOffered()) {
+    in.state.ready = false;
+    in.window.bnInstallSetDisable();
   }
 }
 
-void TForm1::Edit1Click() {
-  if (!folderPicker_ || !Directory::GimmeDir(*folderPicker_, sep(), strFolder)) return;
+void Edit1Click(const Installer& in, ui::FolderPicker& picker) {
+  if (!Directory::GimmeDir(picker, in.sep(), in.state.strFolder)) return;
 
   std::string s;
-  for (const std::string& part : splitAtEvery(strFolder, sep())) {
+  for (const std::string& part : splitAtEvery(in.state.strFolder, in.sep())) {
     if (part == kAccessoryFolder) break;
     s += part;
-    s += sep();
+    s += in.sep();
   }
   s = trimControl(s);
-  while (!s.empty() && s.back() == sep()) s.pop_back();
-  s += sep();
+  while (!s.empty() && s.back() == in.sep()) s.pop_back();
+  s += in.sep();
 
-  info(2, "Ustalono docelowy folder na: " + s);
-  Edit1.setText(s);
-  CheckEdit();
+  in.info(2, "Ustalono docelowy folder na: " + s);
+  in.window.setDestinationText(s);
+  CheckEdit(in);
 }
 
-void TForm1::useGivenDestination(const std::string& root) {
-  info(2, "Ustalono docelowy folder na: " + root);
-  Edit1.setVisible(true);
-  StaticText1.setVisible(true);
+void useGivenDestination(const Installer& in, const std::string& root) {
+  in.info(2, "Ustalono docelowy folder na: " + root);
+  in.window.showDestinationEntry(true);
   // Checked as a typed text is: a change runs the check, the same text does not.
-  if (Edit1.text() == root)
-    CheckEdit();
+  if (in.window.destinationText() == root)
+    CheckEdit(in);
   else
-    Edit1.setText(root);
-  if (!env_.dirExists(root + kAccessoryFolder)) info(1, "Podany folder instalacji jest błędny: " + root);
+    in.window.setDestinationText(root);
+  if (!in.env.dirExists(root + kAccessoryFolder)) in.info(1, "Podany folder instalacji jest błędny: " + root);
 }
+
+}  // namespace target

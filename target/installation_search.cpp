@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "target/target.h"
 
+namespace target {
 namespace {
 
 constexpr const char* kInstallationsFolder = "Orvanta";
@@ -26,41 +27,43 @@ std::string proposalFrom(const std::string& found, char sep) {
 
 }  // namespace
 
-bool TForm1::searchInstallationPath() {
-  info(2, "Wyszukiwanie zainstalowanego oprogramowania CAD VIREL.");
+bool searchInstallationPath(const Installer& in) {
+  in.info(2, "Wyszukiwanie zainstalowanego oprogramowania CAD VIREL.");
+  bool& destination = in.state.destination;
   destination = false;
 
   std::vector<std::string> DirArraySum;
-  const std::vector<std::string> Drives = env_.driveRoots();
+  const std::vector<std::string> Drives = in.env.driveRoots();
   for (const std::string& d : Drives) {
-    info(2, "HDD: [" + d + "]");
-    const std::string path = d + kInstallationsFolder + sep();
-    if (!env_.dirExists(path)) continue;
-    info(2, "Szukamy instalacjy oprogramowania CAD VIREL: " + path);
+    in.info(2, "HDD: [" + d + "]");
+    const std::string path = d + kInstallationsFolder + in.sep();
+    if (!in.env.dirExists(path)) continue;
+    in.info(2, "Szukamy instalacjy oprogramowania CAD VIREL: " + path);
     std::vector<std::string> DirArray2;
-    for (const platform::DirEntry& e : env_.listDir(path))
+    for (const platform::DirEntry& e : in.env.listDir(path))
       if (e.isDir && e.name != "." && e.name != ".." && matchesInstallationMask(e.name))
         DirArray2.push_back(path + e.name);
     DirArraySum.insert(DirArraySum.end(), DirArray2.begin(), DirArray2.end());
   }
 
   const size_t n = DirArraySum.size();
-  info(2, "Znaleziono " + std::to_string(n) + " instalacji oprogramowania CAD.");
+  in.info(2, "Znaleziono " + std::to_string(n) + " instalacji oprogramowania CAD.");
   if (n == 1) {
-    Edit1.setText(proposalFrom(DirArraySum.front(), sep()));
+    in.window.setDestinationText(proposalFrom(DirArraySum.front(), in.sep()));
     destination = true;
-    info(2, "Znaleziono jedną instalację oprogramowania CAD VIREL: " + Edit1.text());
-    info(2, "Znaleziono instalację. Możesz wskazać inny katalog.");
+    in.info(2, "Znaleziono jedną instalację oprogramowania CAD VIREL: " + in.window.destinationText());
+    in.info(2, "Znaleziono instalację. Możesz wskazać inny katalog.");
   } else if (n > 1) {
-    for (const std::string& x : DirArraySum) info(2, "Znaleziono instalację oprogramowania CAD VIREL: " + x);
-    Edit1.setText(proposalFrom(DirArraySum.front(), sep()));
+    for (const std::string& x : DirArraySum) in.info(2, "Znaleziono instalację oprogramowania CAD VIREL: " + x);
+    in.window.setDestinationText(proposalFrom(DirArraySum.front(), in.sep()));
     destination = true;
-    info(1, "Wybrano pierwszą z " + std::to_string(n) + " znalezionych instalacji. Możesz zmienić.");
+    in.info(1, "Wybrano pierwszą z " + std::to_string(n) + " znalezionych instalacji. Możesz zmienić.");
   } else {
-    info(1, "Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
+    in.info(1, "Nie znaleziono oprogramowania CAD. Wskaż poprawny katalog.");
   }
 
-  Edit1.setVisible(true);
-  StaticText1.setVisible(true);
+  in.window.showDestinationEntry(true);
   return destination;
 }
+
+}  // namespace target

@@ -3,11 +3,11 @@
 #include <exception>
 #include <string>
 
-#include "app/form1.h"
+#include "target/target.h"
 
+namespace target {
 namespace {
 
-constexpr const char* kAccessoryFolder = "dodatki";
 constexpr const char* kDatabaseName = "dodatki.mdb";
 constexpr const char* kDatabaseAside = "dodatki.mdb.old";
 // The install command's backup of the installed database.
@@ -44,79 +44,82 @@ int XPos(const std::string& cSubStr, const std::string& cString) {
 
 }  // namespace
 
-void TForm1::CheckInstallationEnabled() {
+void CheckInstallationEnabled(const Installer& in) {
   // True when no conflicting process runs.
-  auto CheckRunApp = [this]() -> bool {
+  auto CheckRunApp = [&in]() -> bool {
     bool result = false;
     bool find = false;
     std::string findApp;
-    info(2, "Sprawdzamy uruchomienie applikacji CAD.");
+    in.info(2, "Sprawdzamy uruchomienie applikacji CAD.");
     try {
-      for (const std::string& name : env_.processNames()) {
+      for (const std::string& name : in.env.processNames()) {
         const int p = XPos("CAD", name);
-        info(2, "Znaleziona w pamięci aplikację: " + name + " : " + std::to_string(p));
+        in.info(2, "Znaleziona w pamięci aplikację: " + name + " : " + std::to_string(p));
         if ((p > 0 && name != kCompanionProcess) || name == kCadProcess) {
           find = true;
-          info(2, "Wykryto konfliktową aplikację: " + name);
+          in.info(2, "Wykryto konfliktową aplikację: " + name);
           findApp = name;
         }
       }
       if (find) {
-        info(1, "Wyłącz program " + findApp + " i spróbuj ponownie.");
+        in.info(1, "Wyłącz program " + findApp + " i spróbuj ponownie.");
       } else {
         result = true;
-        info(2, "Nie znaleziono uruchomionej applikacji CAD.");
+        in.info(2, "Nie znaleziono uruchomionej applikacji CAD.");
       }
     } catch (const std::exception& e) {
-      info(1, std::string("[BŁAD]") + e.what());
+      in.info(1, std::string("[BŁAD]") + e.what());
     }
     return result;
   };
 
-  info(2, "Kontrola możliwości instalacji.");
-  if (!pack) return;
+  in.info(2, "Kontrola możliwości instalacji.");
+  if (!in.state.pack) return;
   // Package discovery reported the models archive as malformed; without a
   // package folder the check would examine, and the install overwrite, the
   // database lying directly in the accessory folder.
-  if (packageName.empty() && !fileModelsZip.empty() && env_.fileExists(tmpDir + fileModelsZip)) {
-    info(1, "Błędna zawartość pliku ZIP! Instalacja niemożliwa.");
+  if (in.state.packageName.empty() && !in.state.fileModelsZip.empty() &&
+      in.env.fileExists(in.state.tmpDir + in.state.fileModelsZip)) {
+    in.info(1, "Błędna zawartość pliku ZIP! Instalacja niemożliwa.");
     return;
   }
 
-  const std::string dd = trimmedDestination() + kAccessoryFolder + sep();
-  const std::string F = dd + packageName + sep() + kDatabaseName;
-  const std::string O = dd + packageName + sep() + kDatabaseAside;
-  info(2, "Sprawdzamy dostęp do pliku: " + F);
+  const std::string dd = in.trimmedDestination() + kAccessoryFolder + in.sep();
+  const std::string F = dd + in.state.packageName + in.sep() + kDatabaseName;
+  const std::string O = dd + in.state.packageName + in.sep() + kDatabaseAside;
+  in.info(2, "Sprawdzamy dostęp do pliku: " + F);
 
-  if (env_.fileExists(O)) {
-    if (env_.fileExists(F)) {
-      info(2, "Kasujemy poprzednią kopię pliku dodatki.mdb");
-      (void)env_.deleteFile(O);
+  if (in.env.fileExists(O)) {
+    if (in.env.fileExists(F)) {
+      in.info(2, "Kasujemy poprzednią kopię pliku dodatki.mdb");
+      (void)in.env.deleteFile(O);
     } else {
       // An interrupted check left the installed database under the side name.
-      info(2, "Przywracamy plik dodatki.mdb z kopii dodatki.mdb.old");
-      (void)env_.renameNoReplace(O, F);
+      in.info(2, "Przywracamy plik dodatki.mdb z kopii dodatki.mdb.old");
+      (void)in.env.renameNoReplace(O, F);
     }
   }
 
   // An update stopped after the installed database was set aside as its
   // backup: it goes back under its own name, so the CAD program reads it
   // whether or not the install is run again.
-  const std::string backup = dd + packageName + sep() + kDatabaseBackup;
-  if (!env_.fileExists(F) && env_.fileExists(backup)) {
-    info(2, "Przywracamy plik dodatki.mdb z kopii dodatki_old.mdb");
-    (void)env_.renameNoReplace(backup, F);
+  const std::string backup = dd + in.state.packageName + in.sep() + kDatabaseBackup;
+  if (!in.env.fileExists(F) && in.env.fileExists(backup)) {
+    in.info(2, "Przywracamy plik dodatki.mdb z kopii dodatki_old.mdb");
+    (void)in.env.renameNoReplace(backup, F);
   }
 
-  const bool accessible = !env_.fileExists(F) || env_.renameNoReplace(F, O);
+  const bool accessible = !in.env.fileExists(F) || in.env.renameNoReplace(F, O);
   if (!accessible) {
-    info(1, "Wyłącz program CAD VIREL i spróbuj ponownie.");
+    in.info(1, "Wyłącz program CAD VIREL i spróbuj ponownie.");
     return;
   }
-  (void)env_.renameNoReplace(O, F);
-  info(2, "Dostęp do MDB poprawny");
+  (void)in.env.renameNoReplace(O, F);
+  in.info(2, "Dostęp do MDB poprawny");
   if (CheckRunApp()) {
-    ready = true;
-    bnInstallSetEnable();
+    in.state.ready = true;
+    in.window.bnInstallSetEnable();
   }
 }
+
+}  // namespace target

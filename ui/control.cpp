@@ -11,17 +11,9 @@ void Control::changed() {
   if (observer_) observer_->controlChanged(*this);
 }
 
-void Control::setVisible(bool v) {
-  if (visible_ == v) return;
-  visible_ = v;
-  changed();
-}
+void Control::setVisible(bool v) { update(visible_, v); }
 
-void Control::setBounds(const Bounds& b) {
-  if (bounds_ == b) return;
-  bounds_ = b;
-  changed();
-}
+void Control::setBounds(const Bounds& b) { update(bounds_, b); }
 
 void Control::setText(const std::string& t) {
   if (text_ == t) return;
@@ -57,28 +49,25 @@ void Control::appendLines(const std::string& text) {
   changed();
 }
 
-void Control::setInputEnabled(bool on) {
-  if (inputEnabled_ == on) return;
-  inputEnabled_ = on;
-  changed();
-}
+void Control::setInputEnabled(bool on) { update(inputEnabled_, on); }
 
-void Control::setPointer(Pointer p) {
-  if (pointer_ == p) return;
-  pointer_ = p;
-  changed();
-}
+void Control::setPointer(Pointer p) { update(pointer_, p); }
 
 void Control::setPicture(std::shared_ptr<const Image> p) {
   picture_ = std::move(p);
   changed();
 }
 
-void Control::setValue(int v) {
-  v = std::clamp(v, 0, 100);
-  if (value_ == v) return;
-  value_ = v;
-  changed();
-}
+void Control::setValue(int v) { update(value_, std::clamp(v, 0, 100)); }
+
+void Control::setFont(const Font& f) { update(font_, f); }
+
+void Control::setTextColour(const Colour& c) { update(textColour_, c); }
+
+void Control::setFillColour(const Colour& c) { update(fillColour_, c); }
+
+void Control::setPictureFit(PictureFit f) { update(pictureFit_, f); }
+
+void Control::setAutoSize(bool on) { update(autoSize_, on); }
 
 }  // namespace ui

@@ -3,8 +3,11 @@
 // sets properties here; a realisation (headless, or Win32) mirrors them. The
 // headless realisation is the model itself, so every rule of the window is
 // testable without a display.
+#include <compare>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,26 @@ struct Bounds {
 };
 
 enum class Pointer { Arrow, Hand, NotAllowed };
+
+struct Colour {
+  uint8_t red = 0;
+  uint8_t green = 0;
+  uint8_t blue = 0;
+  bool operator==(const Colour&) const = default;
+};
+
+struct Font {
+  std::string face;
+  int pixels = 0;  // character height in physical pixels
+  bool bold = false;
+  auto operator<=>(const Font&) const = default;
+};
+
+// How a picture control draws its picture.
+enum class PictureFit {
+  TopLeft,       // unscaled from the control's top-left corner, clipped to it
+  CentreShrink,  // centred; scaled down with its proportions kept when larger than the control
+};
 
 enum class ControlKind {
   Picture,      // a picture: the cover, a button image, the error picture
@@ -91,12 +114,35 @@ class Control {
   // Progress 0..100; values outside are clamped.
   void setValue(int v);
 
+  // The control's own font; none: the window's.
+  const std::optional<Font>& font() const { return font_; }
+  void setFont(const Font& f);
+  // The colour of its text; none: the system's window-text colour.
+  const std::optional<Colour>& textColour() const { return textColour_; }
+  void setTextColour(const Colour& c);
+  // The filled part of a progress bar; none: the system's highlight colour.
+  const std::optional<Colour>& fillColour() const { return fillColour_; }
+  void setFillColour(const Colour& c);
+  PictureFit pictureFit() const { return pictureFit_; }
+  void setPictureFit(PictureFit f);
+  // The control's size follows its text, one line in its font; its bounds
+  // then give only its place.
+  bool autoSize() const { return autoSize_; }
+  void setAutoSize(bool on);
+
   std::function<void()> onClick, onEnter, onLeave, onChange;
 
   void setObserver(ControlObserver* o) { observer_ = o; }
 
  private:
   void changed();
+  // Sets a property and tells the observer, unless it already has the value.
+  template <typename T, typename V>
+  void update(T& property, const V& value) {
+    if (property == value) return;
+    property = value;
+    changed();
+  }
 
   std::string name_;
   ControlKind kind_;
@@ -110,6 +156,10 @@ class Control {
   Pointer pointer_ = Pointer::Arrow;
   std::shared_ptr<const Image> picture_;
   int value_ = 0;
+  std::optional<Font> font_;
+  std::optional<Colour> textColour_, fillColour_;
+  PictureFit pictureFit_ = PictureFit::TopLeft;
+  bool autoSize_ = false;
   ControlObserver* observer_ = nullptr;
 };
 

@@ -82,6 +82,12 @@ void Window::resizeClient(int w, int h) {
   changed();
 }
 
+void Window::setFont(const Font& f) {
+  if (font_ == f) return;
+  font_ = f;
+  changed();
+}
+
 void Window::setColourKey(bool on) {
   colourKey_ = on;
   changed();

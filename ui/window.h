@@ -53,6 +53,10 @@ class Window {
   const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
 
   const std::string& caption() const { return caption_; }
+  // The font of every control not given its own.
+  const Font& font() const { return font_; }
+  void setFont(const Font& f);
+  const Font& fontOf(const Control& c) const { return c.font() ? *c.font() : font_; }
   int left() const { return left_; }
   int top() const { return top_; }
   void setLeft(int v);
@@ -99,6 +103,7 @@ class Window {
 
   Host& host_;
   std::string caption_;
+  Font font_;
   Size design_;
   std::vector<std::unique_ptr<Control>> controls_;
   int left_ = 0, top_ = 0;

@@ -32,13 +32,17 @@ struct Outcome {
 // window on a host that records error boxes, behind the run's host.
 struct Program {
   Program(std::vector<std::string> args, bool silent, std::string cwd = "")
-      : env(platform::systemEnv(), cwd.empty() ? dir.root() : cwd), host(system, silent), form(env, host, std::move(args)) {}
+      : env(platform::systemEnv(), cwd.empty() ? dir.root() : cwd),
+        host(system, silent),
+        engine(accessorydb::makeJetEngine(env)),
+        form(env, *engine, host, std::move(args)) {}
   const std::vector<std::string>& memo() const { return form.infoBox.lines(); }
 
   test::TempDir dir;
   test::FolderEnv env;
   ui::HeadlessHost system;
   RunHost host;
+  std::unique_ptr<accessorydb::Engine> engine;
   TForm1 form;
 };
 

@@ -17,7 +17,7 @@
 #include "package/package.h"
 #include "package/zip_writer.h"
 #include "platform/env.h"
-#include "ui/reporter.h"
+#include "report/reporter.h"
 
 namespace {
 

@@ -208,7 +208,8 @@ TEST_F(InstallCommand, APackageDatabaseLeftByAGoodUpdateCostsNoInstalledRows) {
   {
     HeldPackageDatabaseEnv held(f.env);
     ui::HeadlessHost host;
-    TForm1 first(held, host, {"/d"});
+    const auto engine = accessorydb::makeJetEngine(held);
+    TForm1 first(held, *engine, host, {"/d"});
     first.FormCreate();
     first.fileModelsZip = "models.zip";
     first.filePackageZip = "packages.zip";
@@ -244,7 +245,8 @@ TEST_F(InstallCommand, TheMergedDatabaseTakesItsNameOnlyWhenComplete) {
   modelsZip(database({test::accessory(9, "Listwa", "new")}));
   WatchingEnv watching(f.env);
   ui::HeadlessHost host;
-  TForm1 form(watching, host, {});
+  const auto engine = accessorydb::makeJetEngine(watching);
+  TForm1 form(watching, *engine, host, {});
   form.FormCreate();
   form.fileModelsZip = "models.zip";
   form.packageName = "Meble";

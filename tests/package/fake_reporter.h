@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/reporter.h"
+#include "report/reporter.h"
 
 namespace test {
 

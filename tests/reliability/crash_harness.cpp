@@ -183,7 +183,8 @@ int runInstaller(const World& w, const std::string& installer, const std::string
     env.roots = {w.drive};
     env.exe = installer;
     ui::HeadlessHost host;
-    TForm1 form(env, host, {});
+    const auto engine = accessorydb::makeJetEngine(env);
+    TForm1 form(env, *engine, host, {});
     form.FormCreate();
     form.window().onTimer();
     if (!form.ready) return kNotReady;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/jet_engine.h"
 #include "app/form1.h"
 #include "platform/env_wrapper.h"
 #include "tests/support/temp_dir.h"
@@ -29,7 +30,10 @@ class FolderEnv : public platform::EnvWrapper {
 
 struct HeadlessForm {
   explicit HeadlessForm(std::vector<std::string> args = {}, ui::Size screen = {1920, 1080})
-      : env(platform::systemEnv(), dir.root()), host(screen), form(env, host, std::move(args)) {}
+      : env(platform::systemEnv(), dir.root()),
+        host(screen),
+        engine(accessorydb::makeJetEngine(env)),
+        form(env, *engine, host, std::move(args)) {}
 
   // The memo's lines, which hold every line written at the log level in force.
   const std::vector<std::string>& memo() const { return form.infoBox.lines(); }
@@ -47,6 +51,7 @@ struct HeadlessForm {
   TempDir dir;
   FolderEnv env;
   ui::HeadlessHost host;
+  std::unique_ptr<accessorydb::Engine> engine;
   TForm1 form;
 };
 

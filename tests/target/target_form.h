@@ -55,7 +55,7 @@ class ScriptedPicker : public ui::FolderPicker {
 
 struct TargetForm {
   explicit TargetForm(std::vector<std::string> args = {"/d"})
-      : env(platform::systemEnv(), dir.root()), form(env, host, std::move(args)) {
+      : env(platform::systemEnv(), dir.root()), engine(accessorydb::makeJetEngine(env)), form(env, *engine, host, std::move(args)) {
     form.FormCreate();
   }
 
@@ -74,6 +74,7 @@ struct TargetForm {
   TempDir dir;
   TargetEnv env;
   ui::HeadlessHost host;
+  std::unique_ptr<accessorydb::Engine> engine;
   TForm1 form;
 };
 

@@ -29,7 +29,9 @@ class Win32WindowTest : public ::testing::Test {
     pic = &model->add("pic", ControlKind::Picture, {10, 10, 151, 50}, ui::kAnchorRight | ui::kAnchorBottom, true);
     pic->setResource("none");
     edit = &model->add("edit", ControlKind::Edit, {10, 100, 200, 19}, ui::kAnchorLeft, true);
+    model->setFont({"Tahoma", 11, false});
     label = &model->add("label", ControlKind::Label, {10, 140, 0, 14}, ui::kAnchorLeft, true);
+    label->setAutoSize(true);
     window = std::make_unique<ui::win32::Win32Window>(*model, GetModuleHandleW(nullptr));
     window->show();
     pump();
@@ -143,6 +145,26 @@ TEST_F(Win32WindowTest, WindowStateFollowsTheModel) {
   model->close();
   pump();
   EXPECT_FALSE(IsWindow(w));
+}
+
+// The size of a label comes from the model: its own bounds, or with
+// auto-size its text in the font the model gives it.
+TEST_F(Win32WindowTest, ALabelTakesTheSizeAndFontTheModelGives) {
+  label->setText("Wyłącz program CAD VIREL i spróbuj ponownie.");
+  RECT plain;
+  GetClientRect(child("label"), &plain);
+  label->setFont({"Tahoma", 12, true});
+  RECT bold;
+  GetClientRect(child("label"), &bold);
+  EXPECT_GT(bold.right, plain.right);
+  EXPECT_GT(bold.bottom, plain.bottom);
+
+  label->setAutoSize(false);
+  label->setBounds({10, 140, 50, 14});
+  RECT fixed;
+  GetClientRect(child("label"), &fixed);
+  EXPECT_EQ(fixed.right, 50);
+  EXPECT_EQ(fixed.bottom, 14);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/reporter.h"
+#include "report/reporter.h"
 
 namespace pack {
 

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <map>
 
+#include "ui/win32/gdi.h"
 #include "ui/window.h"
 
 namespace ui::win32 {
@@ -24,19 +26,20 @@ class Painter {
   // index `upTo`.
   void paint(HDC dc, const Window& window, RECT area, size_t upTo) const;
 
-  // Width and height of a label's text in its font.
-  SIZE measureLabel(const Control& label) const;
-  HFONT fontFor(const Control& control) const;
-  HFONT uiFont() const { return font_; }
+  // Width and height of a control's text, one line in its font.
+  SIZE measureText(const Window& window, const Control& control) const;
+  // The control's bounds as drawn: an auto-sized control takes its text's size.
+  Bounds boundsOf(const Window& window, const Control& control) const;
+  // The GDI font of a model font, made on first use and kept.
+  HFONT fontFor(const Font& font) const;
 
  private:
   void drawImage(HDC dc, const Image& image, RECT dest) const;
   void drawPicture(HDC dc, const Control& c, POINT origin) const;
-  void drawLabel(HDC dc, const Control& c, POINT origin) const;
-  void drawProgress(HDC dc, const Control& c, POINT origin) const;
+  void drawLabel(HDC dc, const Window& window, const Control& c, POINT origin) const;
+  void drawProgress(HDC dc, const Window& window, const Control& c, POINT origin) const;
 
-  HFONT font_;       // Tahoma 11 px: the window's font
-  HFONT labelFont_;  // Tahoma 12 px bold: the status line
+  mutable std::map<Font, FontObject> fonts_;
   HMODULE msimg32_;
   using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
   AlphaBlendFn alphaBlend_ = nullptr;

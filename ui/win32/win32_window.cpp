@@ -8,6 +8,7 @@
 
 #include "platform/win32/wide.h"
 #include "ui/win32/control_id.h"
+#include "ui/win32/gdi.h"
 
 namespace ui::win32 {
 namespace {
@@ -119,7 +120,7 @@ void Win32Window::createChildren() {
                                              : ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
       child.hwnd = CreateWindowExW(0, L"EDIT", L"", style, b.left, b.top, b.width, b.height, hwnd_, id, instance_,
                                    nullptr);
-      SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.uiFont()), FALSE);
+      SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.fontFor(model_.fontOf(c))), FALSE);
       // The memo of a diagnostic install holds far more than the default
       // limit of about 30,000 characters; appends past it would be dropped.
       if (c.kind() == ControlKind::Memo) SendMessageW(child.hwnd, EM_SETLIMITTEXT, 0, 0);
@@ -227,15 +228,11 @@ void Win32Window::syncControl(Child& child) {
   MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&before), 2);
   const bool wasVisible = (GetWindowLongW(child.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 
-  Bounds b = c.bounds();
+  const Bounds b = painter_.boundsOf(model_, c);
   switch (c.kind()) {
     case ControlKind::Label: {
-      // A label follows its text.
       const std::wstring text = widen(c.text());
       if (windowText(child.hwnd) != text) SetWindowTextW(child.hwnd, text.c_str());
-      const SIZE size = painter_.measureLabel(c);
-      b.width = size.cx;
-      b.height = size.cy;
       break;
     }
     case ControlKind::Edit: {
@@ -314,15 +311,12 @@ void Win32Window::paintChild(Child& child, HDC dc) {
   GetClientRect(child.hwnd, &rc);
   const Bounds& b = child.control->bounds();
   RECT area{b.left, b.top, b.left + rc.right, b.top + rc.bottom};
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1));
-  HGDIOBJ old = SelectObject(mem, bmp);
-  painter_.paint(mem, model_, area, child.index);
-  if (child.control->kind() == ControlKind::Busy) paintBusy(child, mem);
-  BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
+  MemoryDc mem(dc);
+  const Bitmap bmp(CreateCompatibleBitmap(dc, std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)));
+  Selection selected(mem.get(), bmp.get());
+  painter_.paint(mem.get(), model_, area, child.index);
+  if (child.control->kind() == ControlKind::Busy) paintBusy(child, mem.get());
+  BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
 void Win32Window::paintBusy(Child& child, HDC dc) {
@@ -330,20 +324,17 @@ void Win32Window::paintBusy(Child& child, HDC dc) {
   RECT rc;
   GetClientRect(child.hwnd, &rc);
   const double cx = rc.right / 2.0, cy = rc.bottom / 2.0, radius = std::min(cx, cy) - 7;
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  Selection noPen(dc, GetStockObject(NULL_PEN));
   for (int i = 0; i < kBusyDots; ++i) {
     const int age = (child.frame - i + kBusyDots) % kBusyDots;
     const int grey = std::min(230, age * 22);
-    HBRUSH brush = CreateSolidBrush(RGB(grey, grey, grey));
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    const Brush brush(CreateSolidBrush(RGB(grey, grey, grey)));
+    Selection selected(dc, brush.get());
     const double angle = 2 * 3.14159265358979 * i / kBusyDots;
     const int x = int(cx + radius * std::sin(angle)), y = int(cy - radius * std::cos(angle));
     const int r = age < 4 ? 5 : 4;
     Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
-    SelectObject(dc, oldBrush);
-    DeleteObject(brush);
   }
-  SelectObject(dc, oldPen);
 }
 
 // ---- Messages --------------------------------------------------------------
@@ -368,19 +359,14 @@ LRESULT Win32Window::handleTop(UINT msg, WPARAM wp, LPARAM lp) {
         if (child.control->kind() == ControlKind::Memo && !destroyed_) appendMemoLines(child);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
-      RECT rc = ps.rcPaint;
+      const PaintDc dc(hwnd_);
+      const RECT rc = dc.area();
       const int w = std::max<LONG>(rc.right - rc.left, 1), hgt = std::max<LONG>(rc.bottom - rc.top, 1);
-      HDC mem = CreateCompatibleDC(dc);
-      HBITMAP bmp = CreateCompatibleBitmap(dc, w, hgt);
-      HGDIOBJ old = SelectObject(mem, bmp);
-      painter_.paint(mem, model_, rc, model_.controls().size());
-      BitBlt(dc, rc.left, rc.top, w, hgt, mem, 0, 0, SRCCOPY);
-      SelectObject(mem, old);
-      DeleteObject(bmp);
-      DeleteDC(mem);
-      EndPaint(hwnd_, &ps);
+      MemoryDc mem(dc.get());
+      const Bitmap bmp(CreateCompatibleBitmap(dc.get(), w, hgt));
+      Selection selected(mem.get(), bmp.get());
+      painter_.paint(mem.get(), model_, rc, model_.controls().size());
+      BitBlt(dc.get(), rc.left, rc.top, w, hgt, mem.get(), 0, 0, SRCCOPY);
       return 0;
     }
     case WM_TIMER:
@@ -437,10 +423,8 @@ LRESULT Win32Window::handleChild(Child& child, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      paintChild(child, dc);
-      EndPaint(h, &ps);
+      const PaintDc dc(h);
+      paintChild(child, dc.get());
       return 0;
     }
     case WM_TIMER:

@@ -1,9 +1,11 @@
 #pragma once
-// Where the lower layers report to the window: diagnostic lines (level 1 for
-// the user, level 2 for the trace) and the progress bar.
+// Where work reports to whoever shows it: diagnostic lines (level 1 for the
+// user, level 2 for the trace) and progress. The installer window, pack's
+// printer and the tests' recorders are the receivers; the package reader, the
+// accessory database and the installer's logic are the senders.
 #include <string>
 
-namespace ui {
+namespace report {
 
 class Reporter {
  public:
@@ -18,4 +20,9 @@ class Reporter {
   virtual void stillWorking() {}
 };
 
-}  // namespace ui
+}  // namespace report
+
+// The name the package reader, the accessory database and pack still use.
+namespace ui {
+using report::Reporter;
+}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "accessorydb/jet_engine.h"
 #include "app/command_line.h"
 #include "app/exit_code.h"
 #include "app/form1.h"
@@ -59,7 +60,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   ui::win32::Win32Host system;
   RunHost host(system, switches.silent);
-  TForm1 form(env, host, args);
+  const std::unique_ptr<accessorydb::Engine> engine = accessorydb::makeJetEngine(env);
+  TForm1 form(env, *engine, host, args);
   form.givenDestination = switches.destination;
   if (log) form.logSink = [&log](const std::string& line) { log->write(line); };
   // A silent run creates no window at all, so nothing can wait for a click.
