@@ -153,6 +153,10 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   // entry can carry the temporary name, so the only file it can meet is one
   // left by a killed install, which is simply overwritten.
   const std::string partial = target + kPartialSuffix;
+  // Attributes mean something only in archives made on DOS or Windows.
+  const std::optional<uint32_t> attributes =
+      e.versionMadeBy < kFirstNonDosHost ? std::optional<uint32_t>(e.externalAttributes & 0xFF) : std::nullopt;
+  bool stamped = false;
   std::unique_ptr<platform::File> out;
   try {
     out = env_.openFile(partial, platform::Access::ReadWrite, platform::Creation::CreateAlways,
@@ -166,6 +170,9 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
       out->writeAt(at, data, n);
       at += n;
     });
+    // Stamped while still open: a second opening per file costs more than
+    // the writing of a small one. The stamp moves with the rename.
+    stamped = out->setDosTimeAndAttributes(e.dosDate, e.dosTime, attributes);
     out.reset();
     putInPlace(partial, target);
   } catch (const platform::IoError& err) {
@@ -178,8 +185,9 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
     env_.deleteFile(partial);
     throw;
   }
+  if (stamped) return;
   (void)env_.setFileDosTime(target, e.dosDate, e.dosTime);
-  if (e.versionMadeBy < kFirstNonDosHost) (void)env_.setFileAttributes(target, e.externalAttributes & 0xFF);
+  if (attributes) (void)env_.setFileAttributes(target, *attributes);
 }
 
 void ZipReader::decode(size_t index, const OutputFn& output) {

@@ -47,6 +47,14 @@ class File {
   virtual void truncate(uint64_t size) = 0;
   // Makes what was written durable.
   virtual void sync() = 0;
+  // Sets creation and last-write time from an MS-DOS local date and time and,
+  // when given, the DOS attributes, on the open file: an unpacked file then
+  // needs no second opening. False where it was not done; the caller then
+  // uses the Env's path operations.
+  virtual bool setDosTimeAndAttributes(uint16_t dosDate, uint16_t dosTime, std::optional<uint32_t> attributes) {
+    (void)dosDate, (void)dosTime, (void)attributes;
+    return false;
+  }
 };
 
 struct DirEntry {

@@ -19,6 +19,30 @@ std::string errorText(const std::string& what, const std::string& path, int err)
   return what + " " + path + ": " + std::strerror(err);
 }
 
+// An MS-DOS local date and time as a POSIX time; nullopt when it is no date.
+std::optional<struct timespec> fromDosTime(uint16_t dosDate, uint16_t dosTime) {
+  std::tm tm{};
+  tm.tm_year = ((dosDate >> 9) & 0x7F) + 80;
+  tm.tm_mon = ((dosDate >> 5) & 0x0F) - 1;
+  tm.tm_mday = dosDate & 0x1F;
+  tm.tm_hour = (dosTime >> 11) & 0x1F;
+  tm.tm_min = (dosTime >> 5) & 0x3F;
+  tm.tm_sec = (dosTime & 0x1F) * 2;
+  tm.tm_isdst = -1;
+  const std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+  struct timespec ts {};
+  ts.tv_sec = t;
+  return ts;
+}
+
+// The read-only attribute as the owner's write permission; the rest has no
+// POSIX counterpart.
+mode_t modeWithAttributes(mode_t mode, uint32_t attributes) {
+  mode &= 07777;
+  return (attributes & kAttrReadOnly) ? (mode & static_cast<mode_t>(~0222)) : (mode | S_IWUSR);
+}
+
 class PosixFile : public File {
  public:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -58,6 +82,15 @@ class PosixFile : public File {
   }
   void sync() override {
     if (::fsync(fd_) != 0) throw IoError(errorText("Cannot flush", path_, errno));
+  }
+  bool setDosTimeAndAttributes(uint16_t dosDate, uint16_t dosTime, std::optional<uint32_t> attributes) override {
+    const auto ts = fromDosTime(dosDate, dosTime);
+    if (!ts) return false;
+    const struct timespec times[2] = {*ts, *ts};
+    if (::futimens(fd_, times) != 0) return false;
+    if (!attributes) return true;
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 && ::fchmod(fd_, modeWithAttributes(st.st_mode, *attributes)) == 0;
   }
 
  private:
@@ -196,32 +229,16 @@ std::vector<std::string> PosixEnv::processNames() {
 }
 
 bool PosixEnv::setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) {
-  std::tm tm{};
-  tm.tm_year = ((dosDate >> 9) & 0x7F) + 80;
-  tm.tm_mon = ((dosDate >> 5) & 0x0F) - 1;
-  tm.tm_mday = dosDate & 0x1F;
-  tm.tm_hour = (dosTime >> 11) & 0x1F;
-  tm.tm_min = (dosTime >> 5) & 0x3F;
-  tm.tm_sec = (dosTime & 0x1F) * 2;
-  tm.tm_isdst = -1;
-  std::time_t t = std::mktime(&tm);
-  if (t == static_cast<std::time_t>(-1)) return false;
-  struct timespec times[2];
-  times[0].tv_sec = t;
-  times[0].tv_nsec = 0;
-  times[1] = times[0];
+  const auto ts = fromDosTime(dosDate, dosTime);
+  if (!ts) return false;
+  const struct timespec times[2] = {*ts, *ts};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
 bool PosixEnv::setFileAttributes(const std::string& path, uint32_t attributes) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & kAttrReadOnly)
-    mode &= static_cast<mode_t>(~0222);
-  else
-    mode |= S_IWUSR;
-  return ::chmod(path.c_str(), mode) == 0;
+  return ::chmod(path.c_str(), modeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
 Env& systemEnv() {

@@ -16,6 +16,18 @@ using win32::narrow;
   throw IoError(what + " " + path + ": " + errorMessage(GetLastError()));
 }
 
+bool utcFromDosTime(uint16_t dosDate, uint16_t dosTime, FILETIME& utc) {
+  FILETIME local;
+  return DosDateTimeToFileTime(dosDate, dosTime, &local) && LocalFileTimeToFileTime(&local, &utc);
+}
+
+// The DOS attributes a file may carry; none at all is "normal".
+DWORD windowsAttributes(uint32_t attributes) {
+  const DWORD keep =
+      attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+  return keep ? keep : FILE_ATTRIBUTE_NORMAL;
+}
+
 class Win32File : public File {
  public:
   Win32File(Handle h, std::string path) : h_(std::move(h)), path_(std::move(path)) {}
@@ -63,6 +75,15 @@ class Win32File : public File {
   }
   void sync() override {
     if (!FlushFileBuffers(h_.get())) fail("Cannot flush", path_);
+  }
+  bool setDosTimeAndAttributes(uint16_t dosDate, uint16_t dosTime, std::optional<uint32_t> attributes) override {
+    FILE_BASIC_INFO info{};  // zero leaves a time or the attributes as they are
+    FILETIME utc;
+    if (!utcFromDosTime(dosDate, dosTime, utc)) return false;
+    info.CreationTime = info.LastWriteTime = LARGE_INTEGER{{utc.dwLowDateTime, static_cast<LONG>(utc.dwHighDateTime)}};
+    if (attributes) info.FileAttributes = windowsAttributes(*attributes);
+    // One call for both; times set on the handle are not moved by its closing.
+    return SetFileInformationByHandle(h_.get(), FileBasicInfo, &info, sizeof info);
   }
 
  private:
@@ -182,8 +203,8 @@ class Win32Env : public Env {
   }
 
   bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override {
-    FILETIME local, utc;
-    if (!DosDateTimeToFileTime(dosDate, dosTime, &local) || !LocalFileTimeToFileTime(&local, &utc)) return false;
+    FILETIME utc;
+    if (!utcFromDosTime(dosDate, dosTime, utc)) return false;
     Handle h(CreateFileW(longPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h.valid()) return false;
@@ -191,9 +212,7 @@ class Win32Env : public Env {
   }
 
   bool setFileAttributes(const std::string& path, uint32_t attributes) override {
-    DWORD keep = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                               FILE_ATTRIBUTE_ARCHIVE);
-    return SetFileAttributesW(longPath(path).c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL);
+    return SetFileAttributesW(longPath(path).c_str(), windowsAttributes(attributes));
   }
 };
 
