@@ -293,6 +293,8 @@ const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
 TableDefinition DatabaseImpl::definition(uint32_t tdefPage) {
   auto it = writers_.find(tdefPage);
   if (it != writers_.end()) return it->second->def;
+  // Every scan and schema starts here: a reader sees what was written since.
+  if (!file_->writable()) file_->refresh();
   return readTableDefinition(*file_, tdefPage);
 }
 
