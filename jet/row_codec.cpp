@@ -35,7 +35,7 @@ Value decodeFixed(const ColumnDesc& c, const uint8_t* p, size_t n) {
       std::memcpy(&d, &v, 8);
       return d;
     }
-    case 0x0A: return utf16ToUtf8(decodeText(p, n));
+    case 0x0A: return decodeTextUtf8(p, n);
     case 0x0F: return n >= 16 ? Value(formatGuid(p)) : Value(Bytes(p, p + n));
     default: return Bytes(p, p + n);
   }
@@ -91,10 +91,10 @@ Value RowLayout::column(size_t index, const PageFile& file) const {
   const uint8_t* p = row_.data() + start;
   const size_t n = end - start;
   switch (c.type) {
-    case 0x0A: return utf16ToUtf8(decodeText(p, n));
+    case 0x0A: return decodeTextUtf8(p, n);
     case 0x0C: {
       auto bytes = readLongValue(file, p, n);
-      return utf16ToUtf8(decodeText(bytes.data(), bytes.size()));
+      return decodeTextUtf8(bytes.data(), bytes.size());
     }
     case 0x0B: return readLongValue(file, p, n);
     default: return Bytes(p, p + n);

@@ -127,6 +127,64 @@ std::u16string decodeText(const uint8_t* p, size_t n) {
   return out;
 }
 
+namespace {
+void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(char(cp));
+  } else if (cp < 0x800) {
+    out.push_back(char(0xC0 | (cp >> 6)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(char(0xE0 | (cp >> 12)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(char(0xF0 | (cp >> 18)));
+    out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  }
+}
+}  // namespace
+
+std::string decodeTextUtf8(const uint8_t* p, size_t n) {
+  std::string out;
+  if (n >= 2 && p[0] == kCompressedMark0 && p[1] == kCompressedMark1) {
+    // Most stored texts: compressed whole, one byte a character, which takes
+    // two bytes in UTF-8 from U+0080 on.
+    size_t wide = 0;
+    for (size_t i = 2; i < n; ++i) {
+      if (p[i] == kModeSwitch) return utf16ToUtf8(decodeText(p, n));
+      wide += p[i] >> 7;
+    }
+    out.resize(n - 2 + wide);
+    char* o = out.data();
+    for (size_t i = 2; i < n; ++i) {
+      if (p[i] < 0x80) {
+        *o++ = char(p[i]);
+      } else {
+        *o++ = char(0xC0 | (p[i] >> 6));
+        *o++ = char(0x80 | (p[i] & 0x3F));
+      }
+    }
+    return out;
+  }
+  out.reserve(n);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    uint32_t cp = le16(p + i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < n) {
+      const uint32_t low = le16(p + i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+    appendUtf8(out, cp);
+  }
+  return out;
+}
+
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   std::vector<uint8_t> plain = encodeUtf16Le(s);
   if (!s.empty() && s[0] == kByteOrderMark) {

@@ -257,7 +257,7 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
   }
 }
 
-uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
+uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value>& values) {
   TableWriter& t = writer(tdefPage);
   TableDefinition& def = t.def;
   if (values.size() != def.columns.size()) fail("internal error: wrong number of values");
