@@ -31,22 +31,7 @@ std::string fileBytes(const std::string& path) {
 }
 
 // Rows as the test expects to read them back.
-Row expectedDodatki(int32_t id, const std::string& suffix = "") {
-  Row r;
-  for (const auto& col : jettest::dodatkiDef().columns) {
-    if (col.type == jet::ColumnType::Long)
-      r.push_back(std::to_string(id));
-    else if (col.type == jet::ColumnType::Boolean)
-      r.push_back(id % 2 == 0 ? "1" : "0");
-    else {
-      std::string v = col.name.substr(0, 2) + std::to_string(id);
-      if (v.size() + suffix.size() <= col.maxChars) v += suffix;
-      if (v.size() > col.maxChars) v = v.substr(0, col.maxChars);
-      r.push_back(v);
-    }
-  }
-  return r;
-}
+Row expectedDodatki(int32_t id, const std::string& suffix = "") { return jettest::dodatkiRow(id, suffix); }
 
 // IDs of the primary-key index in leaf order.
 std::vector<int32_t> primaryKeyWalk(const std::string& path, std::vector<std::string>* problems = nullptr) {
