@@ -153,7 +153,7 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
         break;
       }
       case 0x0A:
-        bytes = encodeText(utf8ToUtf16(std::get<std::string>(v)), c.extraFlags & kExtraCompressed);
+        bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed);
         break;
       case 0x0C: {
         auto text = utf8ToUtf16(std::get<std::string>(v));
