@@ -195,8 +195,6 @@ class CursorImpl : public Cursor {
   mutable size_t lastColumn_ = 0;  // the column found last
 };
 
-ColumnType columnType(uint8_t t) { return ColumnType(t); }
-
 }  // namespace
 
 bool CatalogueEntry::table() const { return type == kTypeTable; }
@@ -354,8 +352,8 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
     const ColumnDesc& c = def.columns[i];
     ColumnInfo ci;
     ci.name = c.name;
-    ci.type = columnType(c.type);
-    ci.maxChars = c.type == 0x0A ? uint16_t(c.length / 2) : 0;
+    ci.type = c.type;
+    ci.maxChars = c.type == ColumnType::Text ? uint16_t(c.length / 2) : 0;
     ci.required = required[i];
     ci.allowZeroLength = allowZeroLength[i];
     ci.sizeBytes = c.length;

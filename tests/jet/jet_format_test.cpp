@@ -151,12 +151,12 @@ TEST(JetFormat, RowCodecMatchesAccessBytes) {
   t2.maxColumns = 2;
   t2.varColumns = 1;
   ColumnDesc id;
-  id.type = 0x04;
+  id.type = jet::ColumnType::Long;
   id.number = 0;
   id.flags = 0x03;
   id.length = 4;
   ColumnDesc data;
-  data.type = 0x0A;
+  data.type = jet::ColumnType::Text;
   data.number = 1;
   data.flags = 0x02;
   data.extraFlags = 0x01;
