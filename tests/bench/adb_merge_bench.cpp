@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   constexpr int kRuns = 3;
   double mergeSeconds = 1e30;
   for (int run = 0; run < kRuns; ++run) {
-    (void)env.deleteFile(dn);
+    (void)env.deleteFile(dn);  // absent before the first run
     test::RecordingReporter log(1);
     AccessoryDb db(log, env, *engine);
     const auto start = Clock::now();
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   const auto accessoryRows = test::readRows(*engine, dn, kTableDodatki);
   double plainSeconds = 1e30;
   for (int run = 0; run < kRuns; ++run) {
-    (void)env.deleteFile(plain);
+    (void)env.deleteFile(plain);  // absent before the first run
     const auto start = Clock::now();
     writePlain(*engine, env, plain, producerRows, accessoryRows);
     plainSeconds = std::min(plainSeconds, secondsSince(start));
