@@ -269,6 +269,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
       copyFile(env_, dn, built);
     } catch (const platform::IoError& e) {
       reporter_.info(1, e.what());
+      // A copy that stays behind is removed by the next merge before it starts.
       if (env_.fileExists(built)) (void)env_.deleteFile(built);
       reporter_.info(1, "Błąd tworzenia pliku docelowego: " + dn);
       return false;
@@ -285,7 +286,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
       } catch (const platform::IoError&) {
       }
     }
-    if (!placed) (void)env_.deleteFile(built);
+    if (!placed) (void)env_.deleteFile(built);  // else removed by the next merge
     return false;
   }
   reporter_.info(2, "Znaleniono oba istniejące pliki z dazą danych.");
@@ -318,7 +319,9 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
   } catch (const std::exception& e) {
     reporter_.info(1, e.what());
     ctx.release();
-    // The file must be closed before it can be removed on Windows.
+    // The file must be closed before it can be removed on Windows. A built
+    // file that cannot be removed now is removed by the next merge before it
+    // starts; the install restores dn from its backup whether or not it went.
     if (env_.fileExists(built)) (void)env_.deleteFile(built);
     if (env_.fileExists(dn)) (void)env_.deleteFile(dn);
   }

@@ -76,15 +76,15 @@ class TableCursor {
   virtual ~TableCursor() = default;
   virtual void first() = 0;
   virtual void next() = 0;
-  virtual bool atEnd() const = 0;
+  [[nodiscard]] virtual bool atEnd() const = 0;
   // The current row's value; fails for a column the table lacks or at the end.
-  virtual FieldValue value(const std::string& column) const = 0;
+  [[nodiscard]] virtual FieldValue value(const std::string& column) const = 0;
   // The current row's value as text: a text unchanged, an integer in decimal,
   // null as the empty text.
-  std::string asText(const std::string& column) const;
+  [[nodiscard]] std::string asText(const std::string& column) const;
   // The current row's place; moveTo comes back to it. Valid while no row is
   // posted through this cursor.
-  virtual uint64_t bookmark() const = 0;
+  [[nodiscard]] virtual uint64_t bookmark() const = 0;
   virtual void moveTo(uint64_t bookmark) = 0;
 
   // Begins a new empty row (updatable cursor only).
@@ -104,7 +104,7 @@ class Connection {
   virtual ~Connection() = default;
   // Opens a cursor on a table, positioned on its first row; fails for a table
   // the file lacks.
-  virtual std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) = 0;
+  [[nodiscard]] virtual std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) = 0;
   // Writes every posted row to the file and makes it durable; fails when the
   // file cannot be written (a full disk). Posted rows may be held in memory
   // until then: a caller that renames or hands on the file calls it first.
@@ -114,11 +114,11 @@ class Connection {
 class Engine {
  public:
   virtual ~Engine() = default;
-  virtual std::unique_ptr<Catalogue> makeCatalogue() = 0;
+  [[nodiscard]] virtual std::unique_ptr<Catalogue> makeCatalogue() = 0;
   // Opens an existing database file; fails when it is missing or not a
   // database. writable: rows will be posted through this connection (the
   // others only read, and leave the file untouched).
-  virtual std::unique_ptr<Connection> openConnection(const std::string& path, bool writable) = 0;
+  [[nodiscard]] virtual std::unique_ptr<Connection> openConnection(const std::string& path, bool writable) = 0;
 };
 
 }  // namespace accessorydb

@@ -21,11 +21,11 @@ auto guarded(F&& f) -> decltype(f()) {
   }
 }
 
-FieldValue fromJet(const jet::Value& v) {
+FieldValue fromJet(jet::Value&& v) {
   if (std::holds_alternative<std::monostate>(v)) return {};
   if (const auto* i = std::get_if<int32_t>(&v)) return *i;
   if (const auto* b = std::get_if<bool>(&v)) return *b;
-  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  if (auto* s = std::get_if<std::string>(&v)) return std::move(*s);
   throw EngineError("Nieobsługiwany typ wartości pola");
 }
 

@@ -8,6 +8,6 @@
 
 namespace accessorydb {
 
-std::unique_ptr<Engine> makeJetEngine(platform::Env& env);
+[[nodiscard]] std::unique_ptr<Engine> makeJetEngine(platform::Env& env);
 
 }  // namespace accessorydb

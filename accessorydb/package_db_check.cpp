@@ -96,9 +96,13 @@ class TableCheck {
   bool checkRow(TableCursor& cursor, size_t rowNumber) {
     ++counts_.rows;
     FieldValue key;
-    if (!readColumn(cursor, key_, rowNumber, "", key)) return false;
-    const std::string where = "table '" + table_ + "', row " + std::to_string(rowNumber) + " (" + key_ + " " +
-                              (std::holds_alternative<std::monostate>(key) ? "empty" : shown(key)) + ")";
+    if (!readColumn(cursor, key_, rowNumber, [] { return std::string(); }, key)) return false;
+    // Named only in findings, which few rows have.
+    const auto where = [&] {
+      std::string text = "table '" + table_ + "', row " + std::to_string(rowNumber) + " (" + key_ + " ";
+      text += std::holds_alternative<std::monostate>(key) ? "empty" : shown(key);
+      return text + ")";
+    };
     FieldValue nazwaValue;
     if (!readColumn(cursor, kColumnNazwa, rowNumber, where, nazwaValue)) return false;
     if (valueAsText(nazwaValue) == kDeletionMarker) {
@@ -107,7 +111,7 @@ class TableCheck {
     }
     if (!firstRowOfKey_.emplace(lookupKey(key)).second) {
       if (++unwritten_ <= kFindingsShownPerTable)
-        report_.warnings.push_back(where + " will never be written: an earlier row has the same " + key_ +
+        report_.warnings.push_back(where() + " will never be written: an earlier row has the same " + key_ +
                                    ", and only the first is written");
       return true;
     }
@@ -117,21 +121,25 @@ class TableCheck {
       FieldValue v;
       if (!readColumn(cursor, c.name, rowNumber, where, v)) continue;
       if (auto why = refusal(c, v); !why.empty())
-        problem(where + ", column '" + c.name + "': " + why + "; value " + shown(v));
+        problem(where() + ", column '" + c.name + "': " + why + "; value " + shown(v));
     }
     return true;
   }
 
   // A column the merge cannot read fails it once, whatever the row.
-  bool readColumn(TableCursor& cursor, const std::string& column, size_t rowNumber, const std::string& where,
+  // `where` names the row in a finding; without it, the row number does.
+  template <typename Where>
+  bool readColumn(TableCursor& cursor, const std::string& column, size_t rowNumber, const Where& where,
                   FieldValue& out) {
     try {
       out = cursor.value(column);
       return true;
     } catch (const EngineError& e) {
-      if (unreadable_.insert(column).second)
-        problem((where.empty() ? "table '" + table_ + "', row " + std::to_string(rowNumber) : where) + ", column '" +
-                column + "': " + e.what());
+      if (unreadable_.insert(column).second) {
+        std::string place = where();
+        if (place.empty()) place = "table '" + table_ + "', row " + std::to_string(rowNumber);
+        problem(place + ", column '" + column + "': " + e.what());
+      }
       return false;
     }
   }

@@ -14,6 +14,6 @@ namespace jet {
 
 // The findings, each one line; empty for a sound file. A file that cannot be
 // opened at all is one finding.
-std::vector<std::string> checkConsistency(platform::Env& env, const std::string& path);
+[[nodiscard]] std::vector<std::string> checkConsistency(platform::Env& env, const std::string& path);
 
 }  // namespace jet

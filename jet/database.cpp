@@ -143,10 +143,9 @@ class CursorImpl : public Cursor {
   Value get(const std::string& column) const override {
     size_t i = columnIndex(column);
     if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
-    // Columns are decoded when first asked for: a scan that matches on a key
-    // reads one column of each row, not all of them.
-    if (!values_[i]) values_[i] = layout_->column(i, db_.file());
-    return *values_[i];
+    // Columns are decoded when asked for: a scan that matches on a key reads
+    // one column of each row, not all of them.
+    return layout_->column(i, db_.file());
   }
   void insert() override {
     if (!updatable_) fail("table '" + name_ + "' was opened read-only");
@@ -168,18 +167,21 @@ class CursorImpl : public Cursor {
  private:
   size_t columnIndex(const std::string& column) const {
     const auto& cols = scanner_.def().columns;
+    // Callers ask for the columns in the same order row after row.
+    if (++lastColumn_ >= cols.size()) lastColumn_ = 0;
+    if (cols[lastColumn_].name == column) return lastColumn_;
+    for (size_t i = 0; i < cols.size(); ++i)
+      if (cols[i].name == column) return lastColumn_ = i;
     for (size_t i = 0; i < cols.size(); ++i)
       if (cols[i].name == column) return i;
     for (size_t i = 0; i < cols.size(); ++i)
-      if (equalsIgnoreCase(cols[i].name, column)) return i;
+      if (equalsIgnoreCase(cols[i].name, column)) return lastColumn_ = i;
     fail("table '" + name_ + "' has no column '" + column + "'");
   }
   void decode() {
     layout_.reset();
-    values_.clear();
     if (scanner_.atEnd()) return;
     layout_.emplace(scanner_.def(), scanner_.row());
-    values_.resize(scanner_.def().columns.size());
   }
 
   DatabaseImpl& db_;
@@ -188,12 +190,10 @@ class CursorImpl : public Cursor {
   bool updatable_;
   Scanner scanner_;
   std::optional<RowLayout> layout_;           // of the current row
-  mutable std::vector<std::optional<Value>> values_;  // its columns decoded so far
   std::vector<Value> pending_;
   bool inserting_ = false;
+  mutable size_t lastColumn_ = 0;  // the column found last
 };
-
-ColumnType columnType(uint8_t t) { return ColumnType(t); }
 
 }  // namespace
 
@@ -293,6 +293,8 @@ const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
 TableDefinition DatabaseImpl::definition(uint32_t tdefPage) {
   auto it = writers_.find(tdefPage);
   if (it != writers_.end()) return it->second->def;
+  // Every scan and schema starts here: a reader sees what was written since.
+  if (!file_->writable()) file_->refresh();
   return readTableDefinition(*file_, tdefPage);
 }
 
@@ -350,8 +352,8 @@ TableSchema DatabaseImpl::schema(const std::string& table) {
     const ColumnDesc& c = def.columns[i];
     ColumnInfo ci;
     ci.name = c.name;
-    ci.type = columnType(c.type);
-    ci.maxChars = c.type == 0x0A ? uint16_t(c.length / 2) : 0;
+    ci.type = c.type;
+    ci.maxChars = c.type == ColumnType::Text ? uint16_t(c.length / 2) : 0;
     ci.required = required[i];
     ci.allowZeroLength = allowZeroLength[i];
     ci.sizeBytes = c.length;

@@ -67,8 +67,9 @@ class DatabaseImpl : public Database {
   // Per descriptor: the Yes/No property is set to true in the catalogue row's blob.
   std::vector<bool> columnsWithProperty(const TableDefinition& def, const std::vector<uint8_t>& lvProp,
                                         const std::string& property);
-  // Checks and stores one row (values in descriptor order); returns its page/row pointer.
-  uint32_t insertRow(uint32_t tdefPage, std::vector<Value> values);
+  // Checks and stores one row (values in descriptor order, brought to the
+  // stored kinds in place); returns its page/row pointer.
+  uint32_t insertRow(uint32_t tdefPage, std::vector<Value>& values);
   void writeInitialCatalogue();
   // Tests reach the size limits with small files this way.
   void limitPages(uint32_t pages) { pageLimit_ = pages; }

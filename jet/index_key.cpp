@@ -96,12 +96,12 @@ std::vector<uint8_t> indexKey(const TableDefinition& def, const RealIndex& index
       continue;
     }
     std::vector<uint8_t> part;
-    if (c.type == 0x04 || c.type == 0x03 || c.type == 0x02) {
-      if (c.type != 0x04) fail("indexes over Byte or Integer columns cannot be written by this engine");
+    if (c.type == ColumnType::Long || c.type == ColumnType::Integer || c.type == ColumnType::Byte) {
+      if (c.type != ColumnType::Long) fail("indexes over Byte or Integer columns cannot be written by this engine");
       part = encodeLongKey(std::get<int32_t>(v), ic.ascending);
-    } else if (c.type == 0x0A) {
+    } else if (c.type == ColumnType::Text) {
       part = encodeTextKey(std::get<std::string>(v), ic.ascending);
-    } else if (c.type == 0x09) {
+    } else if (c.type == ColumnType::Binary) {
       fail("indexes over Binary columns cannot be written by this engine");
     } else {
       fail("indexes over this column type cannot be written by this engine");

@@ -99,13 +99,13 @@ class Cursor {
   virtual ~Cursor();
   virtual void first() = 0;
   virtual void next() = 0;
-  virtual bool atEnd() const = 0;
+  [[nodiscard]] virtual bool atEnd() const = 0;
   // Value of a column of the current row; Error when the column is unknown or
   // the cursor is at the end.
-  virtual Value get(const std::string& column) const = 0;
+  [[nodiscard]] virtual Value get(const std::string& column) const = 0;
   // The current row's place in the table; moveTo comes back to it. Valid
   // while no row is added to the table through this cursor.
-  virtual uint64_t bookmark() const = 0;
+  [[nodiscard]] virtual uint64_t bookmark() const = 0;
   virtual void moveTo(uint64_t bookmark) = 0;
 
   // Begins a new empty row (updatable cursor only).
@@ -124,20 +124,20 @@ class Database {
 
   // Opens an existing Jet 4 file, sharing it with other readers and writers.
   // A read-only database never writes to the file.
-  static std::unique_ptr<Database> open(platform::Env& env, const std::string& path, bool writable);
+  [[nodiscard]] static std::unique_ptr<Database> open(platform::Env& env, const std::string& path, bool writable);
   // Creates a new empty Jet 4.0 database; fails when the file exists.
-  static std::unique_ptr<Database> create(platform::Env& env, const std::string& path);
+  [[nodiscard]] static std::unique_ptr<Database> create(platform::Env& env, const std::string& path);
 
   // User tables, in catalogue order.
-  virtual std::vector<std::string> tableNames() = 0;
+  [[nodiscard]] virtual std::vector<std::string> tableNames() = 0;
   // System tables included (names starting "MSys").
-  virtual std::vector<std::string> allTableNames() = 0;
-  virtual TableSchema schema(const std::string& table) = 0;
+  [[nodiscard]] virtual std::vector<std::string> allTableNames() = 0;
+  [[nodiscard]] virtual TableSchema schema(const std::string& table) = 0;
   // Adds a table of Text, Long and Yes/No columns; text and integer columns are
   // required. With primaryKeyName set, a primary key over primaryKeyColumn
   // (a Long column).
   virtual void createTable(const TableDef& def) = 0;
-  virtual std::unique_ptr<Cursor> openTable(const std::string& name, bool updatable) = 0;
+  [[nodiscard]] virtual std::unique_ptr<Cursor> openTable(const std::string& name, bool updatable) = 0;
   // Writes every row posted so far and makes the file durable; Error when the
   // file cannot be written (a full disk). Rows are held in memory until then,
   // so a caller that needs the file complete calls it: the destructor still

@@ -13,6 +13,10 @@ constexpr uint64_t kMaxPages = 1u << 24;
 constexpr size_t kMaxHeldPages = 1024;
 // Longest run handed to the file in one call: 1 MiB.
 constexpr size_t kMaxRunPages = 256;
+// A read-only file is read 128 KiB at a time, and the last 4 MiB read stay in
+// memory: scans and the bookmarks of a merge come back to nearby pages.
+constexpr uint32_t kReadRunPages = 32;
+constexpr size_t kMaxReadRuns = 32;
 }  // namespace
 
 PageFile::PageFile(std::unique_ptr<platform::File> file, bool writable) : file_(std::move(file)), writable_(writable) {
@@ -30,6 +34,7 @@ void PageFile::refresh() {
   if (size / kPageSize > kMaxPages) fail("damaged database: the file is larger than Jet 4 can address");
   pageCount_ = uint32_t(size / kPageSize);
   filePages_ = pageCount_;
+  runs_.clear();
   if (!held_.empty() && held_.rbegin()->first >= pageCount_) pageCount_ = held_.rbegin()->first + 1;
 }
 
@@ -37,17 +42,54 @@ Page PageFile::read(uint32_t page) const {
   if (page >= pageCount_)
     fail("damaged database: page " + std::to_string(page) + " is beyond the end of the file (" +
          std::to_string(pageCount_) + " pages)");
+  if (!writable_) {
+    const ReadRun& run = runHolding(page);
+    const auto at = run.bytes.begin() + std::ptrdiff_t(size_t(page - run.first) * kPageSize);
+    return Page(at, at + std::ptrdiff_t(kPageSize));
+  }
   auto it = held_.find(page);
   if (it != held_.end()) return it->second;
   Page p(kPageSize);
-  size_t got = 0;
+  if (readFromFile(uint64_t(page) * kPageSize, p.data(), kPageSize) != kPageSize)
+    fail("damaged database: page " + std::to_string(page) + " is cut short");
+  return p;
+}
+
+size_t PageFile::readFromFile(uint64_t offset, uint8_t* data, size_t n) const {
   try {
-    got = file_->readAt(uint64_t(page) * kPageSize, p.data(), kPageSize);
+    return file_->readAt(offset, data, n);
   } catch (const platform::IoError& e) {
     fail(std::string("cannot read the database: ") + e.what());
   }
-  if (got != kPageSize) fail("damaged database: page " + std::to_string(page) + " is cut short");
-  return p;
+}
+
+const PageFile::ReadRun& PageFile::runHolding(uint32_t page) const {
+  const uint32_t first = page - page % kReadRunPages;
+  ReadRun* run = nullptr;
+  for (auto& r : runs_)
+    if (r.first == first) run = &r;
+  if (run && page - first < run->bytes.size() / kPageSize) {
+    run->lastUse = ++reads_;
+    return *run;
+  }
+  if (!run && runs_.size() < kMaxReadRuns) run = &runs_.emplace_back();
+  if (!run)
+    run = &*std::min_element(runs_.begin(), runs_.end(),
+                             [](const ReadRun& a, const ReadRun& b) { return a.lastUse < b.lastUse; });
+  run->first = first;
+  run->lastUse = ++reads_;
+  run->bytes.resize(std::min<size_t>(kReadRunPages, pageCount_ - first) * kPageSize);
+  size_t got = 0;
+  try {
+    got = readFromFile(uint64_t(first) * kPageSize, run->bytes.data(), run->bytes.size());
+  } catch (const Error&) {
+    run->bytes.clear();  // holds no page until read again
+    throw;
+  }
+  run->bytes.resize(got - got % kPageSize);
+  if (page - first >= run->bytes.size() / kPageSize)
+    fail("damaged database: page " + std::to_string(page) + " is cut short");
+  return *run;
 }
 
 void PageFile::write(uint32_t page, const Page& data) { writeBytes(page, 0, data.data(), kPageSize); }

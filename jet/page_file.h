@@ -35,10 +35,12 @@ class PageFile {
 
   uint32_t pageCount() const { return pageCount_; }
   bool writable() const { return writable_; }
-  // Re-reads the file size (another connection may have grown the file).
+  // Re-reads the file size and forgets the pages held for reading: another
+  // connection may have written the file since.
   void refresh();
 
-  // Sees pages written and not yet flushed.
+  // Sees pages written and not yet flushed. A read-only file is read in runs
+  // of pages, and the runs read last stay in memory until refresh().
   Page read(uint32_t page) const;
   // Writes a whole page; page may be pageCount() to grow the file by one.
   // Written pages are held in memory and reach the file in runs once many
@@ -51,14 +53,24 @@ class PageFile {
   void flush(bool durable);
 
  private:
+  struct ReadRun {
+    uint32_t first = 0;
+    std::vector<uint8_t> bytes;  // whole pages from `first` on
+    uint64_t lastUse = 0;
+  };
+
   Page& hold(uint32_t page);
   void writeHeld();
+  size_t readFromFile(uint64_t offset, uint8_t* data, size_t n) const;
+  const ReadRun& runHolding(uint32_t page) const;
 
   std::unique_ptr<platform::File> file_;
   bool writable_;
   uint32_t pageCount_ = 0;
   uint32_t filePages_ = 0;  // pages the file itself holds
   std::map<uint32_t, Page> held_;
+  mutable std::vector<ReadRun> runs_;  // read-only files only
+  mutable uint64_t reads_ = 0;
 };
 
 }  // namespace jet::detail

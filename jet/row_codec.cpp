@@ -14,29 +14,29 @@ namespace {
 constexpr size_t kRowColumnCount = 0;
 constexpr size_t kRowFixedArea = 2;
 
-uint8_t typeOf(const ColumnDesc& c) { return c.type; }
+ColumnType typeOf(const ColumnDesc& c) { return c.type; }
 
 Value decodeFixed(const ColumnDesc& c, const uint8_t* p, size_t n) {
   switch (typeOf(c)) {
-    case 0x02: return int32_t(p[0]);
-    case 0x03: return int32_t(int16_t(le16(p)));
-    case 0x04: return int32_t(le32(p));
-    case 0x05: return int64_t(le64(p));
-    case 0x06: {
+    case ColumnType::Byte: return int32_t(p[0]);
+    case ColumnType::Integer: return int32_t(int16_t(le16(p)));
+    case ColumnType::Long: return int32_t(le32(p));
+    case ColumnType::Currency: return int64_t(le64(p));
+    case ColumnType::Single: {
       float f;
       uint32_t v = le32(p);
       std::memcpy(&f, &v, 4);
       return double(f);
     }
-    case 0x07:
-    case 0x08: {
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
       double d;
       uint64_t v = le64(p);
       std::memcpy(&d, &v, 8);
       return d;
     }
-    case 0x0A: return utf16ToUtf8(decodeText(p, n));
-    case 0x0F: return n >= 16 ? Value(formatGuid(p)) : Value(Bytes(p, p + n));
+    case ColumnType::Text: return decodeTextUtf8(p, n);
+    case ColumnType::Guid: return n >= 16 ? Value(formatGuid(p)) : Value(Bytes(p, p + n));
     default: return Bytes(p, p + n);
   }
 }
@@ -75,7 +75,7 @@ bool RowLayout::present(uint16_t number) const {
 
 Value RowLayout::column(size_t index, const PageFile& file) const {
   const ColumnDesc& c = def_.columns[index];
-  if (c.type == 0x01) return bool(present(c.number));
+  if (c.type == ColumnType::Boolean) return bool(present(c.number));
   if (!present(c.number)) return Value{};
   if (c.fixed()) {
     size_t len = fixedTypeSize(c.type);
@@ -91,12 +91,12 @@ Value RowLayout::column(size_t index, const PageFile& file) const {
   const uint8_t* p = row_.data() + start;
   const size_t n = end - start;
   switch (c.type) {
-    case 0x0A: return utf16ToUtf8(decodeText(p, n));
-    case 0x0C: {
+    case ColumnType::Text: return decodeTextUtf8(p, n);
+    case ColumnType::Memo: {
       auto bytes = readLongValue(file, p, n);
-      return utf16ToUtf8(decodeText(bytes.data(), bytes.size()));
+      return decodeTextUtf8(bytes.data(), bytes.size());
     }
-    case 0x0B: return readLongValue(file, p, n);
+    case ColumnType::Ole: return readLongValue(file, p, n);
     default: return Bytes(p, p + n);
   }
 }
@@ -123,7 +123,7 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
     const ColumnDesc& c = def.columns[i];
     const Value& v = values[i];
     auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
-    if (c.type == 0x01) {
+    if (c.type == ColumnType::Boolean) {
       if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
       continue;
     }
@@ -131,11 +131,11 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
     setBit();
     std::vector<uint8_t> bytes;
     switch (c.type) {
-      case 0x02: bytes = {uint8_t(std::get<int32_t>(v))}; break;
-      case 0x03: bytes.resize(2); put16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
-      case 0x04: bytes.resize(4); put32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
-      case 0x05: bytes.resize(8); put64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
-      case 0x06: {
+      case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
+      case ColumnType::Integer: bytes.resize(2); put16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
+      case ColumnType::Long: bytes.resize(4); put32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
+      case ColumnType::Currency: bytes.resize(8); put64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
+      case ColumnType::Single: {
         float f = float(std::get<double>(v));
         uint32_t u;
         std::memcpy(&u, &f, 4);
@@ -143,8 +143,8 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
         put32(bytes.data(), u);
         break;
       }
-      case 0x07:
-      case 0x08: {
+      case ColumnType::Double:
+      case ColumnType::DateTime: {
         double d = std::get<double>(v);
         uint64_t u;
         std::memcpy(&u, &d, 8);
@@ -152,15 +152,15 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
         put64(bytes.data(), u);
         break;
       }
-      case 0x0A:
-        bytes = encodeText(utf8ToUtf16(std::get<std::string>(v)), c.extraFlags & kExtraCompressed);
+      case ColumnType::Text:
+        bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed);
         break;
-      case 0x0C: {
+      case ColumnType::Memo: {
         auto text = utf8ToUtf16(std::get<std::string>(v));
         bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= 1024));
         break;
       }
-      case 0x0B: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
+      case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
       default: bytes = std::get<Bytes>(v); break;
     }
     if (c.fixed()) {

@@ -23,21 +23,23 @@ constexpr uint32_t kRootSzRelationship = 11;
 constexpr uint32_t kRootSzObject = 12;
 constexpr uint32_t kRootSzReferencedObject = 13;
 
+using T = ColumnType;
+
 struct ColSpec {
   const char* name;
-  uint8_t type;
+  ColumnType type;
   uint16_t fixedOffset;  // fixed columns
   bool sid = false;
 };
 
-uint16_t lengthOf(uint8_t type) {
-  if (type == 0x0A || type == 0x09) return kMaxTextBytes;
-  if (type == 0x0B || type == 0x0C) return 0;
-  if (type == 0x01) return 1;
+uint16_t lengthOf(ColumnType type) {
+  if (type == ColumnType::Text || type == ColumnType::Binary) return kMaxTextBytes;
+  if (type == ColumnType::Ole || type == ColumnType::Memo) return 0;
+  if (type == ColumnType::Boolean) return 1;
   return fixedTypeSize(type);
 }
 
-bool isVariable(uint8_t type) { return type == 0x09 || type == 0x0A || type == 0x0B || type == 0x0C; }
+bool isVariable(ColumnType type) { return type == ColumnType::Binary || type == ColumnType::Text || type == ColumnType::Ole || type == ColumnType::Memo; }
 
 std::string lower(std::string s) {
   for (auto& c : s)
@@ -121,23 +123,23 @@ TableIds systemTables() {
   TableIds out;
   // MSysObjects
   TableDefinition objects = baseTable(kPageMSysObjects, 0);
-  addColumns(objects, {{"Id", 0x04, 0},
-                       {"ParentId", 0x04, 4},
-                       {"Name", 0x0A, 0},
-                       {"Type", 0x03, 8},
-                       {"DateCreate", 0x08, 10},
-                       {"DateUpdate", 0x08, 18},
-                       {"Owner", 0x09, 0, true},
-                       {"Flags", 0x04, 26},
-                       {"Database", 0x0C, 0},
-                       {"Connect", 0x0C, 0},
-                       {"ForeignName", 0x0A, 0},
-                       {"RmtInfoShort", 0x09, 0},
-                       {"RmtInfoLong", 0x0B, 0},
-                       {"Lv", 0x0B, 0},
-                       {"LvProp", 0x0B, 0},
-                       {"LvModule", 0x0B, 0},
-                       {"LvExtra", 0x0B, 0}});
+  addColumns(objects, {{"Id", T::Long, 0},
+                       {"ParentId", T::Long, 4},
+                       {"Name", T::Text, 0},
+                       {"Type", T::Integer, 8},
+                       {"DateCreate", T::DateTime, 10},
+                       {"DateUpdate", T::DateTime, 18},
+                       {"Owner", T::Binary, 0, true},
+                       {"Flags", T::Long, 26},
+                       {"Database", T::Memo, 0},
+                       {"Connect", T::Memo, 0},
+                       {"ForeignName", T::Text, 0},
+                       {"RmtInfoShort", T::Binary, 0},
+                       {"RmtInfoLong", T::Ole, 0},
+                       {"Lv", T::Ole, 0},
+                       {"LvProp", T::Ole, 0},
+                       {"LvModule", T::Ole, 0},
+                       {"LvExtra", T::Ole, 0}});
   objects.realIndexes = {realIndex({{1, true}, {2, true}}, 16, kRootParentIdName, kRealUniqueSystem),
                          realIndex({{0, true}}, 17, kRootId, kRealUniqueSystem)};
   objects.logicalIndexes = {logical("Id", 1, 1, kLogicalPrimary), logical("ParentIdName", 0, 0, kLogicalNormal)};
@@ -145,20 +147,20 @@ TableIds systemTables() {
 
   // MSysACEs
   TableDefinition aces = baseTable(kPageMSysACEs, 18);
-  addColumns(aces, {{"ObjectId", 0x04, 0}, {"SID", 0x09, 0, true}, {"ACM", 0x04, 4}, {"FInheritable", 0x01, 0}});
+  addColumns(aces, {{"ObjectId", T::Long, 0}, {"SID", T::Binary, 0, true}, {"ACM", T::Long, 4}, {"FInheritable", T::Boolean, 0}});
   aces.realIndexes = {realIndex({{0, true}}, 20, kRootObjectId, kRealAces)};
   aces.logicalIndexes = {logical("ObjectId", 0, 0, kLogicalNormal)};
 
   // MSysQueries
   TableDefinition queries = baseTable(kPageMSysQueries, 21);
-  addColumns(queries, {{"ObjectId", 0x04, 0},
-                       {"Attribute", 0x02, 4},
-                       {"Order", 0x09, 0},
-                       {"Name1", 0x0A, 0},
-                       {"Name2", 0x0A, 0},
-                       {"Expression", 0x0C, 0},
-                       {"Flag", 0x03, 5},
-                       {"LvExtra", 0x04, 7}});
+  addColumns(queries, {{"ObjectId", T::Long, 0},
+                       {"Attribute", T::Byte, 4},
+                       {"Order", T::Binary, 0},
+                       {"Name1", T::Text, 0},
+                       {"Name2", T::Text, 0},
+                       {"Expression", T::Memo, 0},
+                       {"Flag", T::Integer, 5},
+                       {"LvExtra", T::Long, 7}});
   queries.realIndexes = {
       realIndex({{0, true}, {1, true}, {2, true}}, 25, kRootObjectIdAttribute, kRealUniqueSystem)};
   queries.logicalIndexes = {logical("ObjectIdAttribute", 0, 0, kLogicalPrimary)};
@@ -166,14 +168,14 @@ TableIds systemTables() {
 
   // MSysRelationships
   TableDefinition relationships = baseTable(kPageMSysRelationships, 26);
-  addColumns(relationships, {{"szRelationship", 0x0A, 0},
-                             {"grbit", 0x04, 0},
-                             {"ccolumn", 0x04, 4},
-                             {"icolumn", 0x04, 8},
-                             {"szObject", 0x0A, 0},
-                             {"szColumn", 0x0A, 0},
-                             {"szReferencedObject", 0x0A, 0},
-                             {"szReferencedColumn", 0x0A, 0}});
+  addColumns(relationships, {{"szRelationship", T::Text, 0},
+                             {"grbit", T::Long, 0},
+                             {"ccolumn", T::Long, 4},
+                             {"icolumn", T::Long, 8},
+                             {"szObject", T::Text, 0},
+                             {"szColumn", T::Text, 0},
+                             {"szReferencedObject", T::Text, 0},
+                             {"szReferencedColumn", T::Text, 0}});
   relationships.realIndexes = {realIndex({{0, true}}, 28, kRootSzRelationship, kRealRelationships),
                                realIndex({{4, true}}, 29, kRootSzObject, kRealRelationships),
                                realIndex({{6, true}}, 30, kRootSzReferencedObject, kRealRelationships)};

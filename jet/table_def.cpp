@@ -72,17 +72,17 @@ struct Reader {
 
 }  // namespace
 
-uint16_t fixedTypeSize(uint8_t type) {
+uint16_t fixedTypeSize(ColumnType type) {
   switch (type) {
-    case 0x02: return 1;
-    case 0x03: return 2;
-    case 0x04: return 4;
-    case 0x05: return 8;
-    case 0x06: return 4;
-    case 0x07: return 8;
-    case 0x08: return 8;
-    case 0x0F: return 16;
-    case 0x10: return 17;
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long: return 4;
+    case ColumnType::Currency: return 8;
+    case ColumnType::Single: return 4;
+    case ColumnType::Double: return 8;
+    case ColumnType::DateTime: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Numeric: return 17;
     default: return 0;
   }
 }
@@ -111,7 +111,7 @@ const ColumnDesc* TableDefinition::columnByNumber(uint16_t number) const {
 uint16_t TableDefinition::fixedAreaSize() const {
   uint32_t size = 0;
   for (const auto& c : columns)
-    if (c.fixed() && c.type != 0x01) size = std::max<uint32_t>(size, uint32_t(c.fixedOffset) + c.length);
+    if (c.fixed() && c.type != ColumnType::Boolean) size = std::max<uint32_t>(size, uint32_t(c.fixedOffset) + c.length);
   return uint16_t(std::min<uint32_t>(size, 0xFFFF));
 }
 
@@ -167,7 +167,7 @@ TableDefinition parseTdef(const std::vector<uint8_t>& b, uint32_t page) {
   d.columns.resize(columnCount);
   for (auto& c : d.columns) {
     r.need(kColumnDescSize);
-    c.type = r.u8();
+    c.type = ColumnType(r.u8());
     r.u32();
     c.number = r.u16();
     c.varIndex = r.u16();
@@ -247,7 +247,7 @@ std::vector<uint8_t> serializeTdef(const TableDefinition& d) {
     w.u32(0);
   }
   for (const auto& c : d.columns) {
-    w.u8(c.type);
+    w.u8(uint8_t(c.type));
     w.u32(kMagic1625);
     w.u16(c.number);
     w.u16(c.varIndex);

@@ -39,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/jet.h"
 #include "jet/page_file.h"
 
 namespace jet::detail {
@@ -61,7 +62,7 @@ inline constexpr uint8_t kLogicalForeign = 2;
 inline constexpr size_t kIndexSlots = 10;
 
 struct ColumnDesc {
-  uint8_t type = 0;
+  ColumnType type{};
   uint16_t number = 0;
   uint16_t varIndex = 0;
   uint16_t misc = 0;
@@ -137,6 +138,6 @@ size_t tdefPageCount(size_t length);
 std::vector<Page> layoutTdefPages(const std::vector<uint8_t>& bytes, const std::vector<uint32_t>& pages);
 
 // Fixed size in bytes of a fixed-length type (0 for Yes/No and variable types).
-uint16_t fixedTypeSize(uint8_t type);
+uint16_t fixedTypeSize(ColumnType type);
 
 }  // namespace jet::detail

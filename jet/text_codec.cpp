@@ -127,6 +127,64 @@ std::u16string decodeText(const uint8_t* p, size_t n) {
   return out;
 }
 
+namespace {
+void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(char(cp));
+  } else if (cp < 0x800) {
+    out.push_back(char(0xC0 | (cp >> 6)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(char(0xE0 | (cp >> 12)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(char(0xF0 | (cp >> 18)));
+    out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  }
+}
+}  // namespace
+
+std::string decodeTextUtf8(const uint8_t* p, size_t n) {
+  std::string out;
+  if (n >= 2 && p[0] == kCompressedMark0 && p[1] == kCompressedMark1) {
+    // Most stored texts: compressed whole, one byte a character, which takes
+    // two bytes in UTF-8 from U+0080 on.
+    size_t wide = 0;
+    for (size_t i = 2; i < n; ++i) {
+      if (p[i] == kModeSwitch) return utf16ToUtf8(decodeText(p, n));
+      wide += p[i] >> 7;
+    }
+    out.resize(n - 2 + wide);
+    char* o = out.data();
+    for (size_t i = 2; i < n; ++i) {
+      if (p[i] < 0x80) {
+        *o++ = char(p[i]);
+      } else {
+        *o++ = char(0xC0 | (p[i] >> 6));
+        *o++ = char(0x80 | (p[i] & 0x3F));
+      }
+    }
+    return out;
+  }
+  out.reserve(n);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    uint32_t cp = le16(p + i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < n) {
+      const uint32_t low = le16(p + i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+    appendUtf8(out, cp);
+  }
+  return out;
+}
+
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   std::vector<uint8_t> plain = encodeUtf16Le(s);
   if (!s.empty() && s[0] == kByteOrderMark) {
@@ -156,6 +214,32 @@ std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   std::vector<uint8_t> packed = {kCompressedMark0, kCompressedMark1};
   for (char16_t c : s) packed.push_back(uint8_t(c));
   return packed;
+}
+
+std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
+  // Most texts hold U+0001..U+00FF only (ASCII and the two-byte sequences
+  // C2 xx and C3 xx): their compressed bytes come straight from the UTF-8.
+  // Every other text, and every invalid one, takes the general way.
+  if (compressible) {
+    std::vector<uint8_t> packed;
+    packed.reserve(s.size() + 2);
+    packed.push_back(kCompressedMark0);
+    packed.push_back(kCompressedMark1);
+    bool narrow = true;
+    for (size_t i = 0; i < s.size() && narrow; ++i) {
+      const uint8_t b = uint8_t(s[i]);
+      if (b >= 0x01 && b < 0x80) {
+        packed.push_back(b);
+      } else if ((b == 0xC2 || b == 0xC3) && i + 1 < s.size() && (uint8_t(s[i + 1]) & 0xC0) == 0x80) {
+        packed.push_back(uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F)));
+      } else {
+        narrow = false;
+      }
+    }
+    const size_t units = packed.size() - 2;
+    if (narrow && units > 2) return packed;  // shorter than two bytes a character
+  }
+  return encodeText(utf8ToUtf16(s), compressible);
 }
 
 }  // namespace jet::detail

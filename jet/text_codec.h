@@ -24,8 +24,12 @@ std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);
 
 // Decodes a stored Text/Memo value (compressed or plain).
 std::u16string decodeText(const uint8_t* p, size_t n);
+// The same, straight to UTF-8 (unpaired surrogates become U+FFFD).
+std::string decodeTextUtf8(const uint8_t* p, size_t n);
 // Encodes a text for a column. With `compressible`, a text of U+0001..U+00FF
 // only is compressed whole when that is shorter; every other text is plain.
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);
+// The same from UTF-8 (Error on invalid UTF-8).
+std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible);
 
 }  // namespace jet::detail

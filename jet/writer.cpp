@@ -119,7 +119,7 @@ TableWriter& DatabaseImpl::writer(uint32_t tdefPage) {
   t->required = requiredColumns(t->def, lvProp);
   for (const auto& e : catalogue())
     if (e.table() && e.page() == tdefPage) t->name = e.name;
-  for (const auto& c : t->def.columns) t->hasLongValues = t->hasLongValues || c.type == 0x0B || c.type == 0x0C;
+  for (const auto& c : t->def.columns) t->hasLongValues = t->hasLongValues || c.type == ColumnType::Ole || c.type == ColumnType::Memo;
   return *writers_.emplace(tdefPage, std::move(t)).first->second;
 }
 
@@ -204,7 +204,7 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
     auto wrongKind = [&](const char* want) {
       fail("column '" + c.name + "' of table '" + table + "' takes " + want);
     };
-    if (c.type == 0x01) {
+    if (c.type == ColumnType::Boolean) {
       if (std::holds_alternative<std::monostate>(v)) v = false;  // Yes/No cannot hold null
       else if (auto* n = std::get_if<int32_t>(&v)) v = *n != 0;
       else if (!std::holds_alternative<bool>(v)) wrongKind("Yes/No values");
@@ -215,16 +215,16 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
       continue;
     }
     switch (c.type) {
-      case 0x02:
-      case 0x03:
-      case 0x04: {
+      case ColumnType::Byte:
+      case ColumnType::Integer:
+      case ColumnType::Long: {
         auto* n = std::get_if<int32_t>(&v);
         if (!n) wrongKind("whole numbers");
-        if ((c.type == 0x02 && (*n < 0 || *n > 255)) || (c.type == 0x03 && (*n < -32768 || *n > 32767)))
+        if ((c.type == ColumnType::Byte && (*n < 0 || *n > 255)) || (c.type == ColumnType::Integer && (*n < -32768 || *n > 32767)))
           fail("value " + std::to_string(*n) + " is out of range for column '" + c.name + "' of table '" + table + "'");
         break;
       }
-      case 0x0A: {
+      case ColumnType::Text: {
         auto* s = std::get_if<std::string>(&v);
         if (!s) wrongKind("text");
         size_t chars = utf16Units(*s);  // the encoding below refuses invalid UTF-8
@@ -234,22 +234,22 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
                table + "' (at most " + std::to_string(maxChars) + ")");
         break;
       }
-      case 0x0C:
+      case ColumnType::Memo:
         if (!std::holds_alternative<std::string>(v)) wrongKind("text");
         utf16Length(std::get<std::string>(v));  // rejects invalid UTF-8
         break;
-      case 0x05:
+      case ColumnType::Currency:
         if (!std::holds_alternative<int64_t>(v)) wrongKind("currency values (int64, x10000)");
         break;
-      case 0x06:
-      case 0x07:
-      case 0x08:
+      case ColumnType::Single:
+      case ColumnType::Double:
+      case ColumnType::DateTime:
         if (!std::holds_alternative<double>(v)) wrongKind("floating-point values");
         break;
-      case 0x09:
-      case 0x0B:
+      case ColumnType::Binary:
+      case ColumnType::Ole:
         if (!std::holds_alternative<Bytes>(v)) wrongKind("binary values");
-        if (c.type == 0x09 && std::get<Bytes>(v).size() > c.length) fail("binary value too long for column '" + c.name + "'");
+        if (c.type == ColumnType::Binary && std::get<Bytes>(v).size() > c.length) fail("binary value too long for column '" + c.name + "'");
         break;
       default:
         fail("column '" + c.name + "' of table '" + table + "' has a type this engine cannot write");
@@ -257,7 +257,7 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
   }
 }
 
-uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value> values) {
+uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value>& values) {
   TableWriter& t = writer(tdefPage);
   TableDefinition& def = t.def;
   if (values.size() != def.columns.size()) fail("internal error: wrong number of values");
@@ -408,7 +408,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     ColumnDesc d;
-    d.type = uint8_t(c.type);
+    d.type = c.type;
     d.number = uint16_t(i);
     d.misc = uint16_t(i);
     d.name = c.name;

@@ -21,6 +21,7 @@
 
 #include "jet/jet.h"
 #include "platform/env.h"
+#include "tests/bench/bench_args.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ Result measure(int rows, const std::string& folder, const jet::TableDef& def) {
     auto db = jet::Database::open(env, ours, false);
     auto cur = db->openTable("Dodatki", false);
     for (cur->first(); !cur->atEnd(); cur->next()) {
-      for (const auto& c : dodatki()) (void)cur->get(c.name);
+      for (const auto& c : dodatki()) (void)cur->get(c.name);  // decoded to be timed, not used
       ++seen;
     }
   }
@@ -158,15 +159,13 @@ Result measure(int rows, const std::string& folder, const jet::TableDef& def) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  std::string folder = (std::filesystem::temp_directory_path() / "jet_bench").string();
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--folder" && i + 1 < argc)
-      folder = argv[++i];
-    else
-      sizes.push_back(std::atoi(a.c_str()));
-  }
+  const auto line = bench::parseCommandLine(argc, argv,
+                                            "usage: jet_bench [ROWS ...] [--folder FOLDER]\n"
+                                            "  ROWS    table sizes to write and read (default 10000 100000 1000000)\n"
+                                            "  FOLDER  where the files are written (default: the temporary folder's jet_bench)\n",
+                                            {"--folder"}, {}, 16);
+  std::vector<int> sizes(line.numbers.begin(), line.numbers.end());
+  std::string folder = line.value("--folder", (std::filesystem::temp_directory_path() / "jet_bench").string());
   if (sizes.empty()) sizes = {10000, 100000, 1000000};
   std::filesystem::create_directories(folder);
   jet::TableDef def{"Dodatki", {}, "Primary", "ID"};

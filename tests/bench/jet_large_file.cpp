@@ -24,6 +24,7 @@
 #include "jet/data_page.h"
 #include "jet/consistency_check.h"
 #include "jet/usage_map.h"
+#include "tests/bench/bench_args.h"
 #include "tests/jet/jet_test_support.h"
 
 namespace {
@@ -44,15 +45,14 @@ std::string textFor(const jet::ColumnDef& c, int32_t id) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  uint64_t mib = 140;
-  std::string folder = (std::filesystem::temp_directory_path() / "jet_large_file").string();
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--folder" && i + 1 < argc)
-      folder = argv[++i];
-    else
-      mib = std::strtoull(a.c_str(), nullptr, 10);
-  }
+  const auto line = bench::parseCommandLine(argc, argv,
+                                            "usage: jet_large_file [MIB] [--folder FOLDER]\n"
+                                            "  MIB     size of the file to write, past 128 (default 140)\n"
+                                            "  FOLDER  where it is written (default: the temporary folder's jet_large_file)\n",
+                                            {"--folder"}, {}, 1);
+  const uint64_t mib = line.numbers.empty() ? 140 : line.numbers[0];
+  const std::string folder =
+      line.value("--folder", (std::filesystem::temp_directory_path() / "jet_large_file").string());
   std::filesystem::create_directories(folder);
   const std::string path = folder + "/large.mdb";
   std::filesystem::remove(path);

@@ -3,7 +3,7 @@
 // -xf`, and the copy of the package out of an installer file beside `cp`.
 // Each figure is the best of several runs, measured in the same process run.
 //
-//   zip_bench [WORK_FOLDER] [RUNS]
+//   zip_bench [RUNS] [--folder FOLDER]   (--help for more)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +18,7 @@
 #include "package/zip_writer.h"
 #include "platform/env.h"
 #include "report/reporter.h"
+#include "tests/bench/bench_args.h"
 
 namespace {
 
@@ -104,8 +105,16 @@ bool have(const char* tool) { return std::system(("command -v " + std::string(to
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string work = argc > 1 ? argv[1] : (fs::temp_directory_path() / "zip_bench").string();
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+  const auto line = bench::parseCommandLine(argc, argv,
+                                            "usage: zip_bench [RUNS] [--folder FOLDER]\n"
+                                            "  RUNS    runs of each extraction, the best shown (default 3)\n"
+                                            "  FOLDER  where its own folder zip_bench is made, emptied and filled\n"
+                                            "          (default: the temporary folder)\n",
+                                            {"--folder"}, {}, 1);
+  // Only a folder of its own is emptied, never the one named on the command line.
+  const std::string work =
+      (fs::path(line.value("--folder", fs::temp_directory_path().string())) / "zip_bench").string();
+  const int runs = line.numbers.empty() ? 3 : int(line.numbers[0]);
   platform::Env& env = platform::systemEnv();
   fs::remove_all(work);
   fs::create_directories(work);

@@ -8,7 +8,9 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <set>
 
 #include "jet/jet.h"
 #include "platform/env_wrapper.h"
@@ -75,6 +77,8 @@ TEST(JetFaults, FailedCreationIsAnErrorAndLeavesNoFile) {
   EXPECT_FALSE(platform::systemEnv().fileExists(path));
 }
 
+// The rows a failed write leaves: every row there before, unchanged and in
+// its place, and after them only whole rows of those posted.
 TEST(JetFaults, FailedPostIsAnErrorAndTheFileStaysReadable) {
   test::TempDir dir;
   std::string path = dir.path("post.mdb");
@@ -82,22 +86,38 @@ TEST(JetFaults, FailedPostIsAnErrorAndTheFileStaysReadable) {
   int survived = 0;
   for (int budget = 0; budget < 12; ++budget) {
     SCOPED_TRACE(budget);
+    std::vector<jettest::Row> before;
+    {
+      auto reader = jet::Database::open(platform::systemEnv(), path, false);
+      before = jettest::readRows(*reader, "Dodatki");
+    }
     FullDiskEnv env(platform::systemEnv(), budget);
     auto db = jet::Database::open(env, path, true);
     auto c = db->openTable("Dodatki", true);
     bool failed = false;
+    std::set<jettest::Row> posted;
     // Posted rows may be held in memory: the failure surfaces at a post or at the flush.
     try {
       for (int i = 0; i < 20; ++i) {
-        jettest::fillDodatki(*c, budget * 10 + i);
+        const int32_t id = budget * 100 + i;
+        jettest::fillDodatki(*c, id);
+        posted.insert(jettest::dodatkiRow(id));
         c->post();
       }
       db->flush();
     } catch (const jet::Error&) {
       failed = true;
     }
+    c.reset();
+    db.reset();
     auto reader = jet::Database::open(platform::systemEnv(), path, false);
-    EXPECT_NO_THROW(jettest::readRows(*reader, "Dodatki"));
+    std::vector<jettest::Row> after;
+    EXPECT_NO_THROW(after = jettest::readRows(*reader, "Dodatki"));
+    ASSERT_GE(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin())) << "a row that was there changed";
+    for (size_t i = before.size(); i < after.size(); ++i)
+      EXPECT_EQ(posted.count(after[i]), 1u) << "row " << i << " is no row that was posted";
+    if (!failed) EXPECT_EQ(after.size(), before.size() + posted.size());
     if (budget == 0) EXPECT_TRUE(failed);
     if (!HasFailure()) ++survived;
   }

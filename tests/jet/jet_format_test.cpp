@@ -109,6 +109,10 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
     auto stored = encodeText(c.text, true);
     EXPECT_EQ(stored, c.stored.empty() ? encodeUtf16Le(c.text) : c.stored);
     EXPECT_EQ(decodeText(stored.data(), stored.size()), c.text);
+    // The ways from and to UTF-8 store and read the same.
+    EXPECT_EQ(encodeTextUtf8(utf16ToUtf8(c.text), true), stored);
+    EXPECT_EQ(encodeTextUtf8(utf16ToUtf8(c.text), false), encodeText(c.text, false));
+    EXPECT_EQ(decodeTextUtf8(stored.data(), stored.size()), utf16ToUtf8(c.text));
     // No switch byte after the mark, but for the leading U+FEFF case.
     if (stored.size() > 2 && stored[0] == 0xFF && stored[1] == 0xFE && c.text[0] != 0xFEFF) {
       EXPECT_EQ(std::count(stored.begin() + 2, stored.end(), 0), 0);
@@ -122,7 +126,20 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
       {{0xFF, 0xFE, 0x00, 0x05, 0x01, 0x05, 0x01}, u"\u0105\u0105"},
       {{0xFF, 0xFE, 0x61, 0x00, 0x05, 0x01}, u"a\u0105"},
   };
-  for (const auto& [bytes, text] : mixed) EXPECT_EQ(decodeText(bytes.data(), bytes.size()), text);
+  for (const auto& [bytes, text] : mixed) {
+    EXPECT_EQ(decodeText(bytes.data(), bytes.size()), text);
+    EXPECT_EQ(decodeTextUtf8(bytes.data(), bytes.size()), utf16ToUtf8(text));
+  }
+  // Invalid UTF-8 is refused by the short way too: a cut sequence, an overlong
+  // one (C0 80, C1 BF), a lone continuation byte; a zero is stored plain.
+  for (const std::string bad : {"abc\xC3", "ab\xC0\x80" "cd", "ab\xC1\xBF" "cd", "ab\x80" "cd", "\xC3\xC3" "abc"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(encodeTextUtf8(bad, true), jet::Error);
+  }
+  EXPECT_EQ(encodeTextUtf8(std::string("ab\0cd", 5), true), encodeUtf16Le(std::u16string(u"ab\0cd", 5)));
+  // Plain UTF-16 with a surrogate pair and an unpaired surrogate.
+  const B plain = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 0x61, 0x00};
+  EXPECT_EQ(decodeTextUtf8(plain.data(), plain.size()), "\xF0\x9F\x98\x80\xEF\xBF\xBD" "a");
   EXPECT_THROW(utf8ToUtf16("\xC3"), jet::Error);
   EXPECT_THROW(utf8ToUtf16("\xED\xA0\x80"), jet::Error);  // a surrogate in UTF-8
   EXPECT_EQ(utf16ToUtf8(utf8ToUtf16("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
@@ -134,12 +151,12 @@ TEST(JetFormat, RowCodecMatchesAccessBytes) {
   t2.maxColumns = 2;
   t2.varColumns = 1;
   ColumnDesc id;
-  id.type = 0x04;
+  id.type = jet::ColumnType::Long;
   id.number = 0;
   id.flags = 0x03;
   id.length = 4;
   ColumnDesc data;
-  data.type = 0x0A;
+  data.type = jet::ColumnType::Text;
   data.number = 1;
   data.flags = 0x02;
   data.extraFlags = 0x01;

@@ -86,6 +86,24 @@ inline std::unique_ptr<jet::Database> createAccessoryDb(const std::string& path)
   return db;
 }
 
+// A Dodatki row as fillDodatki sets it, read back as text (readRows).
+inline Row dodatkiRow(int32_t id, const std::string& suffix = "") {
+  Row r;
+  for (const auto& col : dodatkiDef().columns) {
+    if (col.type == jet::ColumnType::Long)
+      r.push_back(std::to_string(id));
+    else if (col.type == jet::ColumnType::Boolean)
+      r.push_back(id % 2 == 0 ? "1" : "0");
+    else {
+      std::string v = col.name.substr(0, 2) + std::to_string(id);
+      if (v.size() + suffix.size() <= col.maxChars) v += suffix;
+      if (v.size() > col.maxChars) v = v.substr(0, col.maxChars);
+      r.push_back(v);
+    }
+  }
+  return r;
+}
+
 // Sets every column of a Dodatki row: text columns get "<column><id>".
 inline void fillDodatki(jet::Cursor& c, int32_t id, const std::string& suffix = "") {
   c.insert();

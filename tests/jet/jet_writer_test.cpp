@@ -31,22 +31,7 @@ std::string fileBytes(const std::string& path) {
 }
 
 // Rows as the test expects to read them back.
-Row expectedDodatki(int32_t id, const std::string& suffix = "") {
-  Row r;
-  for (const auto& col : jettest::dodatkiDef().columns) {
-    if (col.type == jet::ColumnType::Long)
-      r.push_back(std::to_string(id));
-    else if (col.type == jet::ColumnType::Boolean)
-      r.push_back(id % 2 == 0 ? "1" : "0");
-    else {
-      std::string v = col.name.substr(0, 2) + std::to_string(id);
-      if (v.size() + suffix.size() <= col.maxChars) v += suffix;
-      if (v.size() > col.maxChars) v = v.substr(0, col.maxChars);
-      r.push_back(v);
-    }
-  }
-  return r;
-}
+Row expectedDodatki(int32_t id, const std::string& suffix = "") { return jettest::dodatkiRow(id, suffix); }
 
 // IDs of the primary-key index in leaf order.
 std::vector<int32_t> primaryKeyWalk(const std::string& path, std::vector<std::string>* problems = nullptr) {
@@ -280,6 +265,49 @@ TEST(JetWriter, PostedRowIsReachedByTheNextScanOfTheSameCursor) {
   EXPECT_EQ(jettest::readRows(*other, "info_producent").size(), 2u);
   db->createTable({"Later", {{"a", jet::ColumnType::Long, 0}}, "", ""});
   EXPECT_NO_THROW(other->openTable("Later", false));
+}
+
+// A reader keeps the pages it read last: it must still reach every row by its
+// bookmark once it has read more than it keeps, and see the rows another
+// connection flushed since its last scan.
+TEST(JetWriter, AReaderComesBackToEveryRowAndSeesRowsFlushedSinceItsLastScan) {
+  test::TempDir dir;
+  std::string path = dir.path("reader.mdb");
+  const std::string suffix(250, 'x');  // about two rows a page: more pages than a reader keeps
+  const int32_t first = 2400, later = 60;
+  auto db = jettest::createAccessoryDb(path);
+  auto w = db->openTable("Dodatki", true);
+  std::vector<Row> want;
+  for (int32_t id = 0; id < first; ++id) {
+    jettest::fillDodatki(*w, id, suffix);
+    w->post();
+    want.push_back(expectedDodatki(id, suffix));
+  }
+  db->flush();
+
+  auto reader = jet::Database::open(platform::systemEnv(), path, false);
+  EXPECT_EQ(jettest::readRows(*reader, "Dodatki"), want);
+  auto c = reader->openTable("Dodatki", false);
+  std::vector<uint64_t> marks;
+  for (c->first(); !c->atEnd(); c->next()) marks.push_back(c->bookmark());
+  ASSERT_EQ(marks.size(), size_t(first));
+  for (int32_t id = first - 1; id >= 0; id -= 7) {  // backwards, past what the reader keeps
+    c->moveTo(marks[size_t(id)]);
+    EXPECT_EQ(jettest::text(c->get("ID")), std::to_string(id));
+    EXPECT_EQ(jettest::text(c->get("Opis_Produktu")), want[size_t(id)][12]);
+  }
+
+  for (int32_t id = first; id < first + later; ++id) {
+    jettest::fillDodatki(*w, id, suffix);
+    w->post();
+    want.push_back(expectedDodatki(id, suffix));
+  }
+  db->flush();
+  EXPECT_EQ(reader->schema("Dodatki").rowCount, uint32_t(first + later));
+  EXPECT_EQ(jettest::readRows(*reader, "Dodatki"), want);
+  size_t seen = 0;
+  for (c->first(); !c->atEnd(); c->next()) ++seen;
+  EXPECT_EQ(seen, want.size());
 }
 
 struct Refusal {
