@@ -269,6 +269,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
       copyFile(env_, dn, built);
     } catch (const platform::IoError& e) {
       reporter_.info(1, e.what());
+      // A partial copy left behind is removed by the next merge.
       if (env_.fileExists(built)) (void)env_.deleteFile(built);
       reporter_.info(1, "Błąd tworzenia pliku docelowego: " + dn);
       return false;
@@ -285,7 +286,7 @@ bool AccessoryDb::CopyMdb(const std::string& nw, const std::string& od, const st
       } catch (const platform::IoError&) {
       }
     }
-    if (!placed) (void)env_.deleteFile(built);
+    if (!placed) (void)env_.deleteFile(built);  // else the next merge removes it
     return false;
   }
   reporter_.info(2, "Znaleniono oba istniejące pliki z dazą danych.");

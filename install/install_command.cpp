@@ -2,6 +2,7 @@
 // database merged (with a backup that is put back on failure), materials
 // unpacked, then the finish state.
 #include "app/form1.h"
+#include "base/package_names.h"
 #include "package/package.h"
 
 namespace {
@@ -37,7 +38,7 @@ void TForm1::ButtonInstallClick() {
   if (env_.fileExists(modelsZip)) {
     const std::string destinationDir = root + "dodatki" + sep();
     const std::string packageFolder = destinationDir + packageName + sep();
-    const std::string mdb = packageFolder + "dodatki.mdb";
+    const std::string mdb = packageFolder + base::kAccessoryDatabaseName;
     const std::string oldMdb = packageFolder + "dodatki_old.mdb";
     const std::string newMdb = packageFolder + "dodatki_new.mdb";
     withClosing(
@@ -58,7 +59,7 @@ void TForm1::ButtonInstallClick() {
             // deletion refused) is only a package database; it would refuse
             // the rename and fail every later install.
             if (env_.fileExists(newMdb)) (void)env_.deleteFile(newMdb);
-            (void)env_.renameNoReplace(mdb, newMdb);
+            (void)env_.renameNoReplace(mdb, newMdb);  // CopyMdb reports a missing package database
             if (CopyMdb(newMdb, oldMdb, mdb)) res = true;
           }
           if (env_.fileExists(newMdb)) (void)env_.deleteFile(newMdb);
@@ -72,7 +73,7 @@ void TForm1::ButtonInstallClick() {
                 info(2, "Kasujemy uszkodzony plik dodatki.mdb");
                 (void)env_.deleteFile(mdb);
               }
-              (void)env_.renameNoReplace(oldMdb, mdb);
+              (void)env_.renameNoReplace(oldMdb, mdb);  // if refused, the next check puts it back
               info(2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
             }
           }
@@ -93,7 +94,7 @@ void TForm1::ButtonInstallClick() {
             info(2, "Kasujemy niepotrzebny plik dodatki_new.mdb");
             (void)env_.deleteFile(newMdb);
           }
-          (void)env_.deleteFile(modelsZip);
+          (void)env_.deleteFile(modelsZip);  // working files: a leftover does no harm
         });
   }
 
@@ -135,6 +136,7 @@ void TForm1::ButtonInstallClick() {
     InfoLabel.setText(failure);
     InfoLabel.setVisible(true);
   }
+  // Working files: a leftover does no harm and the next start replaces it.
   (void)env_.deleteFile(tmpDir + filePackageZip);
   bnCloseSetEnable();
   bnInstallSetDisable();

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "app/form1.h"
+#include "base/package_names.h"
 
 namespace {
 
 constexpr const char* kAccessoryFolder = "dodatki";
-constexpr const char* kDatabaseName = "dodatki.mdb";
 constexpr const char* kDatabaseAside = "dodatki.mdb.old";
 // The install command's backup of the installed database.
 constexpr const char* kDatabaseBackup = "dodatki_old.mdb";
@@ -84,10 +84,12 @@ void TForm1::CheckInstallationEnabled() {
   }
 
   const std::string dd = trimmedDestination() + kAccessoryFolder + sep();
-  const std::string F = dd + packageName + sep() + kDatabaseName;
+  const std::string F = dd + packageName + sep() + base::kAccessoryDatabaseName;
   const std::string O = dd + packageName + sep() + kDatabaseAside;
   info(2, "Sprawdzamy dostęp do pliku: " + F);
 
+  // These repairs are best effort: the rename test below finds what they
+  // could not put right.
   if (env_.fileExists(O)) {
     if (env_.fileExists(F)) {
       info(2, "Kasujemy poprzednią kopię pliku dodatki.mdb");
@@ -113,7 +115,7 @@ void TForm1::CheckInstallationEnabled() {
     info(1, "Wyłącz program CAD VIREL i spróbuj ponownie.");
     return;
   }
-  (void)env_.renameNoReplace(O, F);
+  (void)env_.renameNoReplace(O, F);  // the next check puts a database left under O back
   info(2, "Dostęp do MDB poprawny");
   if (CheckRunApp()) {
     ready = true;

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <memory>
 
+#include "base/package_names.h"
 #include "package/installer_footer.h"
 #include "package/package_location.h"
 #include "package/pe_certificate.h"
@@ -173,8 +174,8 @@ int runBuild(const Args& args) {
     const uint64_t offset = out->size();
     zip::ZipWriter writer(*out, offset);
     for (const auto& picture : plan.pictures) writer.addFile(picture.entryName, env, picture.path, options);
-    writer.addFile("models.zip", env, modelsZip, nested);
-    if (plan.hasMaterials) writer.addFile("db_materials.zip", env, materialsZip, nested);
+    writer.addFile(base::kModelsZipName, env, modelsZip, nested);
+    if (plan.hasMaterials) writer.addFile(base::kMaterialsZipName, env, materialsZip, nested);
     const uint64_t archiveSize = writer.finish();
     const std::string tail = std::string(package::kByteOrderMark) + package::makeFooter(offset);
     out->writeAt(offset + archiveSize, tail.data(), tail.size());

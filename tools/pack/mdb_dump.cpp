@@ -21,6 +21,7 @@
 
 #include "jet/jet.h"
 #include "platform/env.h"
+#include "tools/pack/command_line.h"
 #include "tools/pack/commands.h"
 #include "tools/pack/json_text.h"
 
@@ -32,9 +33,6 @@
 namespace pack {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
 
 void mdbUsage(FILE* out) {
   std::fprintf(out,
@@ -223,23 +221,19 @@ void printJson(const std::vector<TableDump>& tables) {
 }
 
 int runDump(const Args& args) {
-  std::string file, table, format = "text";
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      mdbUsage(stdout);
-      return kExitOk;
-    }
-    if ((a == "--table" || a == "--format") && i + 1 < args.size()) {
-      (a == "--table" ? table : format) = args[++i];
-    } else if (a.rfind("--", 0) == 0 || !file.empty()) {
-      std::fprintf(stderr, "pack mdb dump: unexpected argument '%s'\n\n", a.c_str());
-      mdbUsage(stderr);
-      return kExitUsage;
-    } else {
-      file = a;
-    }
+  const auto p = parseArgs(args, {"--table", "--format"});
+  if (p.help) {
+    mdbUsage(stdout);
+    return kExitOk;
   }
+  if (!p.error.empty() || p.positional.size() > 1) {
+    std::fprintf(stderr, "pack mdb dump: %s\n\n",
+                 (p.error.empty() ? "unexpected argument '" + p.positional[1] + "'" : p.error).c_str());
+    mdbUsage(stderr);
+    return kExitUsage;
+  }
+  const std::string file = p.positional.empty() ? std::string() : p.positional.front();
+  const std::string table = p.value("--table"), format = p.value("--format", "text");
   if (file.empty() || (format != "text" && format != "csv" && format != "json")) {
     mdbUsage(stderr);
     return kExitUsage;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "base/ascii.h"
+#include "base/package_names.h"
+#include "base/utf.h"
 #include "package/entry_name_check.h"
 #include "package/package_folders.h"
 #include "package/zip_names.h"
@@ -10,12 +13,6 @@
 
 namespace pack {
 namespace {
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return s;
-}
 
 uint64_t sizeOf(platform::Env& env, const std::string& path) {
   return env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite)
@@ -54,7 +51,7 @@ void checkNames(const std::string& archive, const std::vector<PlannedFile>& file
     if (auto why = unstorableNameReason(f.entryName); !why.empty())
       problems.push_back(archive + ": \"" + package::printableName(f.entryName) + "\" cannot be stored: " + why +
                          "; rename it");
-    auto [it, fresh] = seen.emplace(lower(f.entryName), f.entryName);
+    auto [it, fresh] = seen.emplace(base::asciiLower(f.entryName), f.entryName);
     if (!fresh)
       problems.push_back(archive + ": \"" + f.entryName + "\" and \"" + it->second +
                          "\" differ only in letter case and would be one file on Windows; rename one of them");
@@ -71,7 +68,7 @@ uint64_t PackagePlan::totalBytes() const {
 }
 
 std::string unstorableNameReason(const std::string& entryName) {
-  if (!package::zip::isValidUtf8(entryName)) return "the name is not valid UTF-8";
+  if (!base::isValidUtf8(entryName)) return "the name is not valid UTF-8";
   if (entryName.size() > 0xFFFF) return "the name is longer than a ZIP entry name can be";
   if (auto why = package::unsafeNameReason(entryName)) return *why;
   std::string landing = package::windowsName(entryName);
@@ -91,24 +88,27 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
     return plan;
   }
 
-  for (const char* picture : {"install.jpg", "finish.jpg", "cover.jpg"}) {
+  using base::kCoverPictureName;
+  using base::kFinishPictureName;
+  using base::kInstallPictureName;
+  for (const std::string picture : {kInstallPictureName, kFinishPictureName, kCoverPictureName}) {
     const std::string path = dir + sep + picture;
-    const bool required = std::string(picture) != "cover.jpg";
+    const bool required = picture != kCoverPictureName;
     if (env.fileExists(path))
       plan.pictures.push_back({picture, path, sizeOf(env, path), false});
     else if (required)
       plan.problems.push_back(path + " is missing: add the JPEG picture " + picture +
-                              (std::string(picture) == "install.jpg" ? " (the installer's face)"
-                                                                     : " (shown when the install ends)"));
+                              (picture == kInstallPictureName ? " (the installer's face)" : " (shown when the install ends)"));
   }
 
   ContentFindings content;
   for (const auto& picture : plan.pictures)
-    if (picture.entryName != "cover.jpg") checkPicture(env, picture.path, picture.path, content);
+    if (picture.entryName != kCoverPictureName) checkPicture(env, picture.path, picture.path, content);
 
   for (const auto& e : sortedListing(env, dir)) {
     const std::string n = e.name;
-    if (n == "install.jpg" || n == "finish.jpg" || n == "cover.jpg" || n == "models" || n == "materials") continue;
+    if (n == kInstallPictureName || n == kFinishPictureName || n == kCoverPictureName || n == "models" || n == "materials")
+      continue;
     plan.warnings.push_back(dir + sep + n + " is not part of a package and is left out");
   }
 
@@ -128,15 +128,15 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
                               ": it must hold exactly one, the package folder with dodatki.mdb");
     } else {
       plan.packageName = folders[0];
-      const std::string mdb = models + sep + plan.packageName + sep + package::kAccessoryDatabaseName;
+      const std::string mdb = models + sep + plan.packageName + sep + base::kAccessoryDatabaseName;
       // By the listing, not fileExists: Windows would also find "Dodatki.MDB",
       // which the installer does not take for the database.
       bool found = false;
       std::string hint;
       for (const auto& e : env.listDir(models + sep + plan.packageName)) {
         if (e.isDir) continue;
-        if (e.name == package::kAccessoryDatabaseName) found = true;
-        else if (lower(e.name) == package::kAccessoryDatabaseName) hint = "; rename " + e.name + " to dodatki.mdb";
+        if (e.name == base::kAccessoryDatabaseName) found = true;
+        else if (base::asciiLower(e.name) == base::kAccessoryDatabaseName) hint = "; rename " + e.name + " to dodatki.mdb";
       }
       if (!found)
         plan.problems.push_back(mdb + " is missing: the package folder must hold the accessory database "
@@ -145,7 +145,7 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
         plan.database = checkAccessoryDatabase(env, mdb, mdb, content);
     }
     collect(env, models, "", plan.models, plan.problems);
-    checkNames("models.zip", plan.models, plan.problems);
+    checkNames(base::kModelsZipName, plan.models, plan.problems);
     for (const auto& f : plan.models) {
       if (f.entryName.find('\\') != std::string::npos || f.isFolder) continue;
       if (f.entryName != plan.packageName + ".txt" && f.entryName != plan.packageName + ".jpg")
@@ -161,7 +161,7 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
   if (env.dirExists(materials)) {
     plan.hasMaterials = true;
     collect(env, materials, "", plan.materials, plan.problems);
-    checkNames("db_materials.zip", plan.materials, plan.problems);
+    checkNames(base::kMaterialsZipName, plan.materials, plan.problems);
   }
   return plan;
 }
