@@ -46,7 +46,9 @@ TEST(Utf, RefusesIllFormedUtf8) {
 }
 
 TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
-  EXPECT_EQ(base::utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(base::utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(base::utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
 }
 

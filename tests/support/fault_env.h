@@ -35,7 +35,9 @@ class FaultEnv : public platform::EnvWrapper {
     if (a == platform::Access::ReadWrite) written.push_back(p);
     return EnvWrapper::openFile(p, a, c, s);
   }
-  bool deleteFile(const std::string& p) override { return !(failDelete_ && failDelete_(p)) && EnvWrapper::deleteFile(p); }
+  bool deleteFile(const std::string& p) override {
+    return !(failDelete_ && failDelete_(p)) && EnvWrapper::deleteFile(p);
+  }
   bool renameNoReplace(const std::string& f, const std::string& t) override {
     return !(failRename_ && failRename_(f)) && EnvWrapper::renameNoReplace(f, t);
   }

@@ -168,7 +168,8 @@ void inspect(platform::Env& env, const std::string& path, CheckResult& r) {
   const bool isPackages = in.isInstaller() || Checker::find(in.archive(), base::kModelsZipName);
   if (isPackages) {
     check.pictures(outer);
-    if (!Checker::find(in.archive(), base::kModelsZipName)) r.problems.push_back(outer.name + ": models.zip is missing");
+    if (!Checker::find(in.archive(), base::kModelsZipName))
+      r.problems.push_back(outer.name + ": models.zip is missing");
   }
   r.archives.push_back(outer);
   const auto& entries = in.archive().entries();
@@ -199,11 +200,12 @@ void printJson(const std::string& path, const CheckResult& r) {
   for (const auto& a : r.archives)
     archives += std::string(archives.empty() ? "" : ",") + "{\"name\":" + jsonString(a.name) +
                 ",\"entries\":" + std::to_string(a.entries) + a.json + "}";
-  std::printf("{\"file\":%s,\"ok\":%s,\"installer\":%s,\"package\":%s,\"problems\":%s,\"warnings\":%s,"
-              "\"archives\":[%s]}\n",
-              jsonString(path).c_str(), r.problems.empty() ? "true" : "false", r.installer ? "true" : "false",
-              r.packageName.empty() ? "null" : jsonString(r.packageName).c_str(), jsonStrings(r.problems).c_str(),
-              jsonStrings(r.warnings).c_str(), archives.c_str());
+  std::printf(
+      "{\"file\":%s,\"ok\":%s,\"installer\":%s,\"package\":%s,\"problems\":%s,\"warnings\":%s,"
+      "\"archives\":[%s]}\n",
+      jsonString(path).c_str(), r.problems.empty() ? "true" : "false", r.installer ? "true" : "false",
+      r.packageName.empty() ? "null" : jsonString(r.packageName).c_str(), jsonStrings(r.problems).c_str(),
+      jsonStrings(r.warnings).c_str(), archives.c_str());
 }
 
 }  // namespace

@@ -39,6 +39,11 @@ ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOpti
 // error, and returns the exit code then; nullopt when the command should run.
 std::optional<int> helpOrUsageError(const ParsedArgs& p, const char* command, const char* help);
 
+// For commands that take options only: prints the help, or the usage error
+// followed by `usage`, and returns the exit code then; nullopt when the
+// command should run.
+std::optional<int> helpOrOptionError(const ParsedArgs& p, const char* command, const char* usage);
+
 // "pack: " + text on standard error.
 void complain(const std::string& text);
 

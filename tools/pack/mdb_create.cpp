@@ -41,7 +41,8 @@ class CsvFile {
  public:
   CsvFile(platform::Env& env, const std::string& path) : path_(path) {
     try {
-      file_ = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
+      file_ =
+          env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
     } catch (const platform::IoError& e) {
       throw Refusal{e.what()};
     }
@@ -186,15 +187,7 @@ size_t storeRows(accessorydb::Engine& engine, platform::Env& env, const std::str
 
 int runMdbCreate(const Args& args) {
   const auto p = parseArgs(args, {"--output", "--producers", "--accessories"}, {{"-o", "--output"}});
-  if (p.help) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  if (!p.error.empty() || !p.positional.empty()) {
-    std::fprintf(stderr, "pack mdb create: %s\n\n%s",
-                 (p.error.empty() ? "unexpected argument '" + p.positional.front() + "'" : p.error).c_str(), kUsage);
-    return kExitUsage;
-  }
+  if (auto status = helpOrOptionError(p, "pack mdb create", kUsage)) return *status;
   const std::string out = p.value("--output"), producers = p.value("--producers"),
                     accessories = p.value("--accessories");
   if (out.empty() || producers.empty() || accessories.empty()) {
@@ -215,8 +208,10 @@ int runMdbCreate(const Args& args) {
     if (!db.MDBCreate(part)) return kExitRefused;
     size_t producerCount = 0, accessoryCount = 0;
     try {
-      producerCount = storeRows(*engine, env, part, producers, accessorydb::kTableProducent, accessorydb::producentColumns());
-      accessoryCount = storeRows(*engine, env, part, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns());
+      producerCount =
+          storeRows(*engine, env, part, producers, accessorydb::kTableProducent, accessorydb::producentColumns());
+      accessoryCount =
+          storeRows(*engine, env, part, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns());
       if (!env.renameReplace(part, out)) throw Refusal{"cannot replace " + out + " with the new database"};
     } catch (...) {
       (void)env.deleteFile(part);  // best effort: the error being thrown is the one to report

@@ -33,7 +33,6 @@
 namespace pack {
 namespace {
 
-
 void mdbUsage(FILE* out) {
   std::fprintf(out,
                "Usage: pack mdb dump FILE.mdb [--table NAME] [--format text|csv|json]\n\n"
@@ -79,8 +78,7 @@ std::string formatDate(double days) {
   hh_mm_ss hms(tp - dp);
   char buf[40];
   std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02d:%02d:%02d", int(ymd.year()), unsigned(ymd.month()),
-                unsigned(ymd.day()), int(hms.hours().count()), int(hms.minutes().count()),
-                int(hms.seconds().count()));
+                unsigned(ymd.day()), int(hms.hours().count()), int(hms.minutes().count()), int(hms.seconds().count()));
   return buf;
 }
 
@@ -170,9 +168,11 @@ void printText(const TableDump& t) {
   for (const auto& i : t.schema.indexes) {
     std::string cols;
     for (const auto& c : i.columns) cols += (cols.empty() ? "" : ", ") + c;
-    const char* kind = i.primaryKey ? "primary key " : i.foreignKey ? "foreign key " : i.unique ? "unique index " : "index ";
-    write(std::string("  ") + kind + i.name + " (" +
-          cols + ")\n");
+    const char* kind = i.primaryKey   ? "primary key "
+                       : i.foreignKey ? "foreign key "
+                       : i.unique     ? "unique index "
+                                      : "index ";
+    write(std::string("  ") + kind + i.name + " (" + cols + ")\n");
   }
   std::string line;
   for (size_t i = 0; i < t.schema.columns.size(); ++i) line += (i ? "," : "") + csvField(t.schema.columns[i].name);
@@ -180,7 +180,9 @@ void printText(const TableDump& t) {
   for (const auto& row : t.rows) {
     line.clear();
     for (size_t i = 0; i < row.size(); ++i) {
-      std::string v = std::holds_alternative<std::monostate>(row[i]) ? "NULL" : csvField(valueText(row[i], t.schema.columns[i].type));
+      std::string v = std::holds_alternative<std::monostate>(row[i])
+                          ? "NULL"
+                          : csvField(valueText(row[i], t.schema.columns[i].type));
       line += (i ? "," : "") + v;
     }
     write(line + "\n");
@@ -196,8 +198,9 @@ void printJson(const std::vector<TableDump>& tables) {
           ",\"rowCount\":" + std::to_string(t.rows.size()) + ",\"columns\":[");
     for (size_t i = 0; i < t.schema.columns.size(); ++i) {
       const auto& c = t.schema.columns[i];
-      write(std::string(i ? "," : "") + "{\"name\":" + jsonString(c.name) + ",\"type\":" + jsonString(typeName(c.type)) +
-            ",\"size\":" + std::to_string(c.maxChars) + ",\"required\":" + (c.required ? "true" : "false") + "}");
+      write(std::string(i ? "," : "") + "{\"name\":" + jsonString(c.name) +
+            ",\"type\":" + jsonString(typeName(c.type)) + ",\"size\":" + std::to_string(c.maxChars) +
+            ",\"required\":" + (c.required ? "true" : "false") + "}");
     }
     write("],\"indexes\":[");
     for (size_t i = 0; i < t.schema.indexes.size(); ++i) {

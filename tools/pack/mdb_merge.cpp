@@ -24,7 +24,9 @@ constexpr const char* kUsage =
     "only read; an existing OUT.mdb is replaced. Exits with 1 when the merge fails.\n";
 
 // Whether two paths name the same file, so the output can never replace an input.
-std::filesystem::path fsPath(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+std::filesystem::path fsPath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -37,15 +39,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 int runMdbMerge(const Args& args) {
   const auto p = parseArgs(args, {"--output", "--installed", "--package"}, {{"-o", "--output"}}, {"--debug"});
-  if (p.help) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  if (!p.error.empty() || !p.positional.empty()) {
-    std::fprintf(stderr, "pack mdb merge: %s\n\n%s",
-                 (p.error.empty() ? "unexpected argument '" + p.positional.front() + "'" : p.error).c_str(), kUsage);
-    return kExitUsage;
-  }
+  if (auto status = helpOrOptionError(p, "pack mdb merge", kUsage)) return *status;
   const std::string installed = p.value("--installed"), package = p.value("--package"), out = p.value("--output");
   const bool debug = p.flags.count("--debug") > 0;
   if (installed.empty() || package.empty() || out.empty()) {

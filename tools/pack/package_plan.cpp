@@ -35,8 +35,9 @@ void collect(platform::Env& env, const std::string& dir, const std::string& pref
   for (const auto& e : entries) {
     const std::string path = dir + sep + e.name;
     if (e.name.find('\\') != std::string::npos)
-      problems.push_back(path + ": a backslash cannot be part of a name (it separates folders in the archive); "
-                                "rename it");
+      problems.push_back(path +
+                         ": a backslash cannot be part of a name (it separates folders in the archive); "
+                         "rename it");
     else if (e.isDir)
       collect(env, path, prefix + e.name + "\\", out, problems);
     else
@@ -97,8 +98,9 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
     if (env.fileExists(path))
       plan.pictures.push_back({picture, path, sizeOf(env, path), false});
     else if (required)
-      plan.problems.push_back(path + " is missing: add the JPEG picture " + picture +
-                              (picture == kInstallPictureName ? " (the installer's face)" : " (shown when the install ends)"));
+      plan.problems.push_back(
+          path + " is missing: add the JPEG picture " + picture +
+          (picture == kInstallPictureName ? " (the installer's face)" : " (shown when the install ends)"));
   }
 
   ContentFindings content;
@@ -107,14 +109,16 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
 
   for (const auto& e : sortedListing(env, dir)) {
     const std::string n = e.name;
-    if (n == kInstallPictureName || n == kFinishPictureName || n == kCoverPictureName || n == "models" || n == "materials")
+    if (n == kInstallPictureName || n == kFinishPictureName || n == kCoverPictureName || n == "models" ||
+        n == "materials")
       continue;
     plan.warnings.push_back(dir + sep + n + " is not part of a package and is left out");
   }
 
   const std::string models = dir + sep + "models";
   if (!env.dirExists(models)) {
-    plan.problems.push_back(models + " is missing: put the package folder (the one holding dodatki.mdb) into a "
+    plan.problems.push_back(models +
+                            " is missing: put the package folder (the one holding dodatki.mdb) into a "
                             "folder named models");
   } else {
     std::vector<std::string> folders;
@@ -135,12 +139,16 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
       std::string hint;
       for (const auto& e : env.listDir(models + sep + plan.packageName)) {
         if (e.isDir) continue;
-        if (e.name == base::kAccessoryDatabaseName) found = true;
-        else if (base::asciiLower(e.name) == base::kAccessoryDatabaseName) hint = "; rename " + e.name + " to dodatki.mdb";
+        if (e.name == base::kAccessoryDatabaseName)
+          found = true;
+        else if (base::asciiLower(e.name) == base::kAccessoryDatabaseName)
+          hint = "; rename " + e.name + " to dodatki.mdb";
       }
       if (!found)
-        plan.problems.push_back(mdb + " is missing: the package folder must hold the accessory database "
-                                "dodatki.mdb (lower case)" + hint);
+        plan.problems.push_back(mdb +
+                                " is missing: the package folder must hold the accessory database "
+                                "dodatki.mdb (lower case)" +
+                                hint);
       else
         plan.database = checkAccessoryDatabase(env, mdb, mdb, content);
     }
