@@ -113,8 +113,9 @@ struct TempFiles {
   platform::Env& env;
   std::vector<std::string> paths;
   ~TempFiles() {
+    // A destructor has no one to tell: temporary files left behind are harmless.
     for (const auto& p : paths)
-      if (env.fileExists(p)) env.deleteFile(p);
+      if (env.fileExists(p)) (void)env.deleteFile(p);
   }
 };
 
