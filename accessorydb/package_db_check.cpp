@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "accessorydb/schema.h"
+#include "base/utf.h"
 
 namespace accessorydb {
 namespace {
@@ -44,7 +45,7 @@ std::string refusal(const ColumnSpec& c, const FieldValue& v) {
       if (isNull) return "the installed column requires a value";
       const auto* s = std::get_if<std::string>(&v);
       if (!s) return "the installed column takes text";
-      const size_t units = utf16Length(*s);
+      const size_t units = base::utf16Units(*s);
       if (units > static_cast<size_t>(c.definedSize))
         return "text of " + std::to_string(units) + " characters is too long (the installed column takes at most " +
                std::to_string(c.definedSize) + ")";

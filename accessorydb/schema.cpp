@@ -61,15 +61,6 @@ std::string lookupKey(const FieldValue& v) {
   return "N";
 }
 
-size_t utf16Length(std::string_view utf8) {
-  size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) == 0x80) continue;  // continuation byte
-    units += (c >= 0xF0) ? 2 : 1;      // four-byte sequences need a surrogate pair
-  }
-  return units;
-}
-
 std::string TableCursor::asText(const std::string& column) const { return valueAsText(value(column)); }
 
 }  // namespace accessorydb

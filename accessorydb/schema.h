@@ -37,7 +37,4 @@ bool valuesEqual(const FieldValue& a, const FieldValue& b);
 // the merges find records by it instead of scanning.
 std::string lookupKey(const FieldValue& v);
 
-// Number of UTF-16 code units of a UTF-8 text, the unit column sizes count.
-size_t utf16Length(std::string_view utf8);
-
 }  // namespace accessorydb

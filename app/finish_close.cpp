@@ -13,6 +13,7 @@ void TForm1::SetFinish() {
 void TForm1::CloseClick() {
   // Diagnostic mode and a NODELETE marker keep the working folder for a look.
   if (log_level != 2 && env_.dirExists(tmpDir) && !env_.fileExists(tmpDir + "NODELETE")) {
+    // Closing: a working file that cannot go stays for the next start to replace.
     for (const std::string* name : {&picCover, &picInstall, &picFinish})
       if (env_.fileExists(tmpDir + *name)) (void)env_.deleteFile(tmpDir + *name);
     if (env_.fileExists(sourceZip)) (void)env_.deleteFile(sourceZip);

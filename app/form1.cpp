@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "base/package_names.h"
+
 using ui::ControlKind;
 using ui::kAnchorBottom;
 using ui::kAnchorLeft;
@@ -112,14 +114,14 @@ void TForm1::FormCreate() {
   strFolder = "C:\\";
   Edit1.setText(strFolder);
   tmpDir = env_.currentDir() + sep() + "tmp" + sep();
-  if (!env_.dirExists(tmpDir)) (void)env_.createDir(tmpDir);
-  sourceZip = tmpDir + "packages.zip";
+  if (!env_.dirExists(tmpDir)) (void)env_.createDir(tmpDir);  // a missing folder fails the package copy, which says so
+  sourceZip = tmpDir + base::kPackagesZipName;
   gauge.setFillColour(kGaugeFill);
   gauge.setVisible(false);
   InfoLabel.setText("");
-  picCover = "cover.jpg";
-  picInstall = "install.jpg";
-  picFinish = "finish.jpg";
+  picCover = base::kCoverPictureName;
+  picInstall = base::kInstallPictureName;
+  picFinish = base::kFinishPictureName;
   info(2, "Inicjalizacja.");
   const ui::Size screen = window_.host().screenSize();
   info(2, "Screen [" + std::to_string(screen.width) + " x " + std::to_string(screen.height) + " ]");

@@ -1,6 +1,7 @@
 #include "install/install_command.h"
 
 #include "accessorydb/accessory_db.h"
+#include "base/package_names.h"
 #include "package/package.h"
 
 namespace install {
@@ -40,7 +41,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
   if (env.fileExists(modelsZip)) {
     const std::string destinationDir = root + "dodatki" + sep;
     const std::string packageFolder = destinationDir + state.packageName + sep;
-    const std::string mdb = packageFolder + "dodatki.mdb";
+    const std::string mdb = packageFolder + base::kAccessoryDatabaseName;
     const std::string oldMdb = packageFolder + "dodatki_old.mdb";
     const std::string newMdb = packageFolder + "dodatki_new.mdb";
     withClosing(
@@ -61,7 +62,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
             // deletion refused) is only a package database; it would refuse
             // the rename and fail every later install.
             if (env.fileExists(newMdb)) (void)env.deleteFile(newMdb);
-            (void)env.renameNoReplace(mdb, newMdb);
+            (void)env.renameNoReplace(mdb, newMdb);  // CopyMdb reports a missing package database
             if (accessorydb::AccessoryDb(window, env, engine).CopyMdb(newMdb, oldMdb, mdb)) res = true;
           }
           if (env.fileExists(newMdb)) (void)env.deleteFile(newMdb);
@@ -75,7 +76,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
                 window.info(2, "Kasujemy uszkodzony plik dodatki.mdb");
                 (void)env.deleteFile(mdb);
               }
-              (void)env.renameNoReplace(oldMdb, mdb);
+              (void)env.renameNoReplace(oldMdb, mdb);  // if refused, the next check puts it back
               window.info(2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb");
             }
           }
@@ -96,7 +97,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
             window.info(2, "Kasujemy niepotrzebny plik dodatki_new.mdb");
             (void)env.deleteFile(newMdb);
           }
-          (void)env.deleteFile(modelsZip);
+          (void)env.deleteFile(modelsZip);  // working files: a leftover does no harm
         });
   }
 
@@ -138,6 +139,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
     window.setStatusText(failure);
     window.showStatus(true);
   }
+  // Working files: a leftover does no harm and the next start replaces it.
   (void)env.deleteFile(state.tmpDir + state.filePackageZip);
   window.bnCloseSetEnable();
   window.bnInstallSetDisable();

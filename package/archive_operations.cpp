@@ -1,5 +1,6 @@
 #include <exception>
 
+#include "base/ascii.h"
 #include "package/package.h"
 #include "package/package_folders.h"
 #include "package/progress.h"
@@ -8,18 +9,6 @@
 #include "package/zip_reader.h"
 
 namespace package {
-namespace {
-
-bool sameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (low(a[i]) != low(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool ExtractFilesFromZip(platform::Env& env, ui::Reporter& reporter, const std::string& packageName,
                          const std::string& SourceFile, const std::string& DestinationDir,
@@ -38,7 +27,7 @@ bool ExtractFilesFromZip(platform::Env& env, ui::Reporter& reporter, const std::
       if (!used || zip::isReadable(e)) return false;
       const std::string landing = windowsName(e.relativeName());
       for (const auto& name : *used)
-        if (sameIgnoringAsciiCase(landing, name)) return false;
+        if (base::equalsIgnoreAsciiCase(landing, name)) return false;
       return true;
     };
     reader.validateForExtraction([&](const zip::ZipEntry& e) { return skipped(e) || unreadableButUnused(e); });

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace package {
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string_view withoutTrailingDotsAndBlanks(std::string_view s) {
   while (!s.empty() && (s.back() == '.' || s.back() == ' ')) s.remove_suffix(1);
@@ -30,10 +30,9 @@ std::vector<std::string_view> segmentsOf(std::string_view name) {
 // that Windows treats the same), and the console names CONIN$ and CONOUT$,
 // before any extension and trailing blanks.
 bool isReservedDeviceName(std::string_view segment) {
-  std::string_view base = segment.substr(0, segment.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  std::string up;
-  for (char c : base) up += upper(c);
+  std::string_view stem = segment.substr(0, segment.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  const std::string up = base::asciiUpper(stem);
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (up == device) return true;
   if (up.size() < 4 || (up.compare(0, 3, "COM") != 0 && up.compare(0, 3, "LPT") != 0)) return false;
@@ -71,7 +70,7 @@ std::optional<std::string> segmentReason(std::string_view s) {
 std::optional<std::string> unsafeNameReason(std::string_view name) {
   if (name.empty()) return "an empty name";
   if (name.size() >= 2 && isSeparator(name[0]) && isSeparator(name[1])) return "a UNC or \\\\?\\ prefix";
-  if (name.size() >= 2 && name[1] == ':' && upper(name[0]) >= 'A' && upper(name[0]) <= 'Z') return "a drive letter";
+  if (name.size() >= 2 && name[1] == ':' && base::isAsciiLetter(name[0])) return "a drive letter";
   for (std::string_view s : segmentsOf(name))
     if (auto why = segmentReason(s)) return why;
   if (!isSeparator(name.back()) && windowsName(name).empty()) return "no file name";

@@ -12,7 +12,6 @@
 namespace package {
 
 inline constexpr const char* kFooterFileName = "zip-offset.txt";
-inline constexpr const char* kPackageZipName = "packages.zip";
 
 // Reads the footer of the installer file exeName (through tmpDir +
 // "zip-offset.txt", which is removed again in every case) and, when it gives

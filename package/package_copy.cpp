@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/package_names.h"
 #include "package/installer_footer.h"
 #include "package/package.h"
 #include "package/package_location.h"
@@ -14,13 +15,6 @@ constexpr size_t kCopyBlock = 1 << 20;
 using platform::Access;
 using platform::Creation;
 using platform::Sharing;
-
-std::string readAll(platform::Env& env, const std::string& path) {
-  auto f = env.openFile(path, Access::Read, Creation::OpenExisting, Sharing::DenyWrite);
-  std::string text(static_cast<size_t>(f->size()), '\0');
-  text.resize(f->readAt(0, text.data(), text.size()));
-  return text;
-}
 
 void copyRange(platform::File& from, uint64_t begin, uint64_t end, platform::File& to, ui::Reporter& reporter) {
   std::vector<char> block(kCopyBlock);
@@ -50,7 +44,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
         ->writeAt(0, last.data(), last.size());
     std::optional<int64_t> offset;
     try {
-      offset = parseFooter(readAll(env, tmpName));
+      offset = parseFooter(platform::readWholeFile(env, tmpName, kFooterSize).value_or(std::string()));
     } catch (const platform::IoError&) {
       // A footer that cannot be read back counts as no number.
     }
@@ -59,10 +53,11 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
     else
       footer = locateSignedPackage(*exe);
   } catch (...) {
-    env.deleteFile(tmpName);
+    (void)env.deleteFile(tmpName);  // best effort: the error being thrown is the one to report
     throw;
   }
-  if (env.fileExists(tmpName)) env.deleteFile(tmpName);
+  // A footer copy left behind is overwritten by the next start.
+  if (env.fileExists(tmpName)) (void)env.deleteFile(tmpName);
 
   if (!footer) {
     reporter.info(1, "Brak zawartego pakietu!");
@@ -70,7 +65,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
   }
   reporter.info(2, "Offset EXE: " + std::to_string(footer->offset));
   if (footer->offset > 0) {
-    auto out = env.openFile(tmpDir + kPackageZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
+    auto out = env.openFile(tmpDir + base::kPackagesZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
     const auto begin = static_cast<uint64_t>(footer->offset);
     if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out, reporter);
   }

@@ -10,6 +10,4 @@ namespace package {
 // non-empty top-level name. Nothing for every other name.
 std::optional<std::string> packageFolderOf(const std::string& entryName);
 
-inline constexpr const char* kAccessoryDatabaseName = "dodatki.mdb";
-
 }  // namespace package

@@ -1,6 +1,6 @@
 #include "package/pe_certificate.h"
 
-#include "package/zip_format.h"
+#include "base/byte_order.h"
 
 namespace package {
 namespace {
@@ -24,17 +24,17 @@ bool readAt(platform::File& f, uint64_t at, void* buf, size_t n) { return f.read
 }  // namespace
 
 std::optional<CertificateTable> findCertificateTable(platform::File& file) {
-  using zip::get16;
-  using zip::get32;
+  using base::le16;
+  using base::le32;
   const uint64_t size = file.size();
   unsigned char dos[kDosNewHeaderOffset + 4];
-  if (!readAt(file, 0, dos, sizeof dos) || get16(dos) != kDosSignature) return std::nullopt;
-  const uint64_t pe = get32(dos + kDosNewHeaderOffset);
+  if (!readAt(file, 0, dos, sizeof dos) || le16(dos) != kDosSignature) return std::nullopt;
+  const uint64_t pe = le32(dos + kDosNewHeaderOffset);
   unsigned char head[4 + kCoffHeaderSize + 2];
-  if (pe > size || !readAt(file, pe, head, sizeof head) || get32(head) != kPeSignature) return std::nullopt;
-  const uint64_t optionalSize = get16(head + 4 + kCoffOptionalHeaderSize);
+  if (pe > size || !readAt(file, pe, head, sizeof head) || le32(head) != kPeSignature) return std::nullopt;
+  const uint64_t optionalSize = le16(head + 4 + kCoffOptionalHeaderSize);
   const uint64_t optional = pe + 4 + kCoffHeaderSize;
-  const uint16_t magic = get16(head + 4 + kCoffHeaderSize);
+  const uint16_t magic = le16(head + 4 + kCoffHeaderSize);
   uint64_t countAt, dirsAt;
   if (magic == kPe32Magic) {
     countAt = kPe32DirectoryCount;
@@ -48,9 +48,9 @@ std::optional<CertificateTable> findCertificateTable(platform::File& file) {
   const uint64_t entryAt = dirsAt + kCertificateDirectory * kDirectoryEntrySize;
   if (entryAt + kDirectoryEntrySize > optionalSize) return std::nullopt;
   unsigned char count[4], entry[kDirectoryEntrySize];
-  if (!readAt(file, optional + countAt, count, 4) || get32(count) <= kCertificateDirectory) return std::nullopt;
+  if (!readAt(file, optional + countAt, count, 4) || le32(count) <= kCertificateDirectory) return std::nullopt;
   if (!readAt(file, optional + entryAt, entry, sizeof entry)) return std::nullopt;
-  CertificateTable table{get32(entry), get32(entry + 4)};
+  CertificateTable table{le32(entry), le32(entry + 4)};
   if (table.size == 0 || table.offset == 0 || table.offset > size) return std::nullopt;
   return table;
 }

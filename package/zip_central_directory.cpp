@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/utf.h"
+#include "package/zip_extra.h"
 #include "package/zip_format.h"
 #include "package/zip_names.h"
 
@@ -20,30 +22,23 @@ void readExact(platform::File& file, uint64_t offset, void* buffer, size_t n) {
 
 // Replaces the header values marked as all ones by those of the Zip64 extra
 // block, in the order the format gives them.
-void applyZip64Extra(const unsigned char* extra, size_t size, ZipEntry& e, bool uncompressedMarked,
-                     bool compressedMarked, bool offsetMarked) {
-  size_t pos = 0;
-  while (pos + kExtraBlockHeaderSize <= size) {
-    const uint16_t id = get16(extra + pos);
-    const uint16_t len = get16(extra + pos + 2);
-    const size_t data = pos + kExtraBlockHeaderSize;
-    if (data + len > size) break;
-    if (id == kExtraZip64) {
-      size_t at = data;
-      const size_t end = data + len;
-      auto take = [&](uint64_t& value) {
-        if (at + 8 > end) damaged();
-        value = get64(extra + at);
-        at += 8;
-      };
-      if (uncompressedMarked) take(e.uncompressedSize);
-      if (compressedMarked) take(e.compressedSize);
-      if (offsetMarked) take(e.localHeaderOffset);
-      return;
-    }
-    pos = data + len;
+void applyZip64Extra(std::string_view extra, ZipEntry& e, bool uncompressedMarked, bool compressedMarked,
+                     bool offsetMarked) {
+  const auto block = findExtraBlock(extra, kExtraZip64);
+  if (!block) {
+    if (uncompressedMarked || compressedMarked || offsetMarked) damaged();
+    return;
   }
-  if (uncompressedMarked || compressedMarked || offsetMarked) damaged();
+  const auto* p = reinterpret_cast<const unsigned char*>(block->data());
+  size_t at = 0;
+  auto take = [&](uint64_t& value) {
+    if (at + 8 > block->size()) damaged();
+    value = le64(p + at);
+    at += 8;
+  };
+  if (uncompressedMarked) take(e.uncompressedSize);
+  if (compressedMarked) take(e.compressedSize);
+  if (offsetMarked) take(e.localHeaderOffset);
 }
 
 // Info-ZIP and other tools on Linux and macOS store the system's UTF-8 names
@@ -53,7 +48,7 @@ bool namedInUtf8OnUnix(const ZipEntry& e) {
   if (host != kHostUnix && host != kHostMacOsX) return false;
   bool ascii = true;
   for (char c : e.rawName) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  return !ascii && isValidUtf8(e.rawName);
+  return !ascii && base::isValidUtf8(e.rawName);
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ std::optional<uint64_t> findEndRecord(platform::File& file) {
   std::vector<unsigned char> tail(span);
   readExact(file, size - span, tail.data(), span);
   for (size_t i = span - 4 + 1; i-- > 0;)
-    if (get32(tail.data() + i) == kEndOfCentralDirSignature) return size - span + i;
+    if (le32(tail.data() + i) == kEndOfCentralDirSignature) return size - span + i;
   return std::nullopt;
 }
 
@@ -88,28 +83,28 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
   unsigned char end[kEndRecordSize];
   readExact(file, *endOffset, end, sizeof end);
 
-  uint64_t entryCount = get16(end + kEndEntriesTotal);
-  uint64_t cdSize = get32(end + kEndCentralDirSize);
-  uint64_t cdOffset = get32(end + kEndCentralDirOffset);
+  uint64_t entryCount = le16(end + kEndEntriesTotal);
+  uint64_t cdSize = le32(end + kEndCentralDirSize);
+  uint64_t cdOffset = le32(end + kEndCentralDirOffset);
   uint64_t limit = *endOffset;  // the central directory must end before this
-  const bool marked = entryCount == kZip64Marker16 || get16(end + kEndEntriesOnDisk) == kZip64Marker16 ||
+  const bool marked = entryCount == kZip64Marker16 || le16(end + kEndEntriesOnDisk) == kZip64Marker16 ||
                       cdSize == kZip64Marker32 || cdOffset == kZip64Marker32;
 
   bool zip64 = false;
   if (*endOffset >= kZip64LocatorSize) {
     unsigned char locator[kZip64LocatorSize];
     readExact(file, *endOffset - kZip64LocatorSize, locator, sizeof locator);
-    if (get32(locator) == kZip64LocatorSignature) {
-      const uint64_t at = get64(locator + kZip64LocatorEndOffset);
+    if (le32(locator) == kZip64LocatorSignature) {
+      const uint64_t at = le64(locator + kZip64LocatorEndOffset);
       if (at > *endOffset - kZip64LocatorSize || *endOffset - kZip64LocatorSize - at < kZip64EndRecordSize) damaged();
       unsigned char rec[kZip64EndRecordSize];
       readExact(file, at, rec, sizeof rec);
-      if (get32(rec) != kZip64EndOfCentralDirSignature) damaged();
-      if (get32(rec + kZip64EndDiskNumber) != 0 || get32(rec + kZip64EndCentralDirDisk) != 0)
+      if (le32(rec) != kZip64EndOfCentralDirSignature) damaged();
+      if (le32(rec + kZip64EndDiskNumber) != 0 || le32(rec + kZip64EndCentralDirDisk) != 0)
         throw ZipError("Multi-volume zip files are not supported");
-      entryCount = get64(rec + kZip64EndEntriesTotal);
-      cdSize = get64(rec + kZip64EndCentralDirSize);
-      cdOffset = get64(rec + kZip64EndCentralDirOffset);
+      entryCount = le64(rec + kZip64EndEntriesTotal);
+      cdSize = le64(rec + kZip64EndCentralDirSize);
+      cdOffset = le64(rec + kZip64EndCentralDirOffset);
       limit = at;
       zip64 = true;
     }
@@ -119,7 +114,7 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
   // read over its stated size, and must hold at least that many.
   const bool countUnknown = !zip64 && marked && cdSize != kZip64Marker32 && cdOffset != kZip64Marker32;
   if (marked && !zip64 && !countUnknown) damaged();
-  if (!zip64 && (get16(end + kEndDiskNumber) != 0 || get16(end + kEndCentralDirDisk) != 0))
+  if (!zip64 && (le16(end + kEndDiskNumber) != 0 || le16(end + kEndCentralDirDisk) != 0))
     throw ZipError("Multi-volume zip files are not supported");
   if (cdOffset > limit || cdSize > limit - cdOffset || cdSize > kMaxCentralDirSize) damaged();
   if (!countUnknown && entryCount > cdSize / kCentralHeaderSize) damaged();
@@ -135,31 +130,31 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
   for (uint64_t i = 0; countUnknown ? pos < buf.size() : i < entryCount; ++i) {
     if (buf.size() - pos < kCentralHeaderSize) damaged();
     const unsigned char* h = buf.data() + pos;
-    if (get32(h) != kCentralHeaderSignature) throw ZipError(kErrorCentralSignature);
+    if (le32(h) != kCentralHeaderSignature) throw ZipError(kErrorCentralSignature);
     ZipEntry e;
-    e.versionMadeBy = get16(h + kCentralVersionMadeBy);
-    e.versionNeeded = get16(h + kCentralVersionNeeded);
-    e.flags = get16(h + kCentralFlags);
-    e.method = get16(h + kCentralMethod);
-    e.dosTime = get16(h + kCentralTime);
-    e.dosDate = get16(h + kCentralDate);
-    e.crc32 = get32(h + kCentralCrc);
-    e.compressedSize = get32(h + kCentralCompressedSize);
-    e.uncompressedSize = get32(h + kCentralUncompressedSize);
-    e.externalAttributes = get32(h + kCentralExternalAttributes);
-    e.localHeaderOffset = get32(h + kCentralLocalHeaderOffset);
-    const size_t nameLength = get16(h + kCentralNameLength);
-    const size_t extraLength = get16(h + kCentralExtraLength);
-    const size_t commentLength = get16(h + kCentralCommentLength);
+    e.versionMadeBy = le16(h + kCentralVersionMadeBy);
+    e.versionNeeded = le16(h + kCentralVersionNeeded);
+    e.flags = le16(h + kCentralFlags);
+    e.method = le16(h + kCentralMethod);
+    e.dosTime = le16(h + kCentralTime);
+    e.dosDate = le16(h + kCentralDate);
+    e.crc32 = le32(h + kCentralCrc);
+    e.compressedSize = le32(h + kCentralCompressedSize);
+    e.uncompressedSize = le32(h + kCentralUncompressedSize);
+    e.externalAttributes = le32(h + kCentralExternalAttributes);
+    e.localHeaderOffset = le32(h + kCentralLocalHeaderOffset);
+    const size_t nameLength = le16(h + kCentralNameLength);
+    const size_t extraLength = le16(h + kCentralExtraLength);
+    const size_t commentLength = le16(h + kCentralCommentLength);
     const size_t recordSize = kCentralHeaderSize + nameLength + extraLength + commentLength;
     if (buf.size() - pos < recordSize) damaged();
 
     e.rawName.assign(reinterpret_cast<const char*>(h + kCentralHeaderSize), nameLength);
-    const unsigned char* extra = h + kCentralHeaderSize + nameLength;
-    applyZip64Extra(extra, extraLength, e, e.uncompressedSize == kZip64Marker32,
-                    e.compressedSize == kZip64Marker32, e.localHeaderOffset == kZip64Marker32);
+    const std::string_view extra(reinterpret_cast<const char*>(h + kCentralHeaderSize + nameLength), extraLength);
+    applyZip64Extra(extra, e, e.uncompressedSize == kZip64Marker32, e.compressedSize == kZip64Marker32,
+                    e.localHeaderOffset == kZip64Marker32);
     e.name = (e.flags & kFlagUtf8) || namedInUtf8OnUnix(e) ? decodeUtf8Name(e.rawName) : decodeOem(e.rawName);
-    if (auto unicode = unicodePathName(std::string_view(reinterpret_cast<const char*>(extra), extraLength), e.rawName))
+    if (auto unicode = unicodePathName(extra, e.rawName))
       e.unicodePath = std::move(*unicode);
     dir.entries.push_back(std::move(e));
     pos += recordSize;

@@ -82,6 +82,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/byte_order.h"
+
 namespace package::zip {
 
 inline constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
@@ -172,24 +174,12 @@ inline constexpr uint16_t kFirstNonDosHost = 0x100;
 inline constexpr uint32_t kZip64Marker32 = 0xFFFFFFFF;
 inline constexpr uint16_t kZip64Marker16 = 0xFFFF;
 
-inline uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t get32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint64_t get64(const unsigned char* p) { return get32(p) | (static_cast<uint64_t>(get32(p + 4)) << 32); }
-
-inline void put16(unsigned char* p, uint16_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-inline void put32(unsigned char* p, uint32_t v) {
-  put16(p, static_cast<uint16_t>(v));
-  put16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-inline void put64(unsigned char* p, uint64_t v) {
-  put32(p, static_cast<uint32_t>(v));
-  put32(p + 4, static_cast<uint32_t>(v >> 32));
-}
+// The records are little-endian throughout.
+using base::le16;
+using base::le32;
+using base::le64;
+using base::putLe16;
+using base::putLe32;
+using base::putLe64;
 
 }  // namespace package::zip

@@ -16,9 +16,4 @@ std::string decodeOemName(std::string_view bytes, int codePage);
 // the known version, and its CRC-32 matches `rawName`; otherwise nothing.
 std::optional<std::string> unicodePathName(std::string_view extra, std::string_view rawName);
 
-// True when `text` is valid UTF-8 (no overlong forms, no surrogates).
-bool isValidUtf8(std::string_view text);
-// Appends code point cp in UTF-8.
-void appendUtf8(std::string& out, char32_t cp);
-
 }  // namespace package::zip

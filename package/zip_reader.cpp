@@ -5,6 +5,7 @@
 
 #include "package/entry_name_check.h"
 #include "package/zip_entry_data.h"
+#include "package/zip_extra.h"
 #include "package/zip_format.h"
 
 namespace package::zip {
@@ -16,26 +17,18 @@ namespace {
 
 // The sizes a local header gives, taking the Zip64 extra block into account.
 void localSizes(const unsigned char* header, const std::string& extra, uint64_t& compressed, uint64_t& uncompressed) {
-  compressed = get32(header + kLocalCompressedSize);
-  uncompressed = get32(header + kLocalUncompressedSize);
+  compressed = le32(header + kLocalCompressedSize);
+  uncompressed = le32(header + kLocalUncompressedSize);
   if (compressed != kZip64Marker32 && uncompressed != kZip64Marker32) return;
-  const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
-  for (size_t pos = 0; pos + kExtraBlockHeaderSize <= extra.size();) {
-    const uint16_t id = get16(p + pos);
-    const uint16_t len = get16(p + pos + 2);
-    const size_t data = pos + kExtraBlockHeaderSize;
-    if (data + len > extra.size()) break;
-    if (id == kExtraZip64) {
-      size_t at = data;
-      if (uncompressed == kZip64Marker32 && at + 8 <= data + len) {
-        uncompressed = get64(p + at);
-        at += 8;
-      }
-      if (compressed == kZip64Marker32 && at + 8 <= data + len) compressed = get64(p + at);
-      return;
-    }
-    pos = data + len;
+  const auto block = findExtraBlock(extra, kExtraZip64);
+  if (!block) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(block->data());
+  size_t at = 0;
+  if (uncompressed == kZip64Marker32 && at + 8 <= block->size()) {
+    uncompressed = le64(p + at);
+    at += 8;
   }
+  if (compressed == kZip64Marker32 && at + 8 <= block->size()) compressed = le64(p + at);
 }
 
 // The temporary name's failure message names the file the user knows.
@@ -64,9 +57,9 @@ uint64_t ZipReader::dataOffset(size_t index) {
   if (e.localHeaderOffset > dir_.offset || dir_.offset - e.localHeaderOffset < kLocalHeaderSize)
     rejectEntry(e, "its data lies outside the archive's data area");
   if (file_->readAt(e.localHeaderOffset, h, sizeof h) != sizeof h) throw ZipError(kErrorReading);
-  if (get32(h) != kLocalHeaderSignature) throw ZipError(kErrorLocalSignature);
-  const size_t nameLength = get16(h + kLocalNameLength);
-  const size_t extraLength = get16(h + kLocalExtraLength);
+  if (le32(h) != kLocalHeaderSignature) throw ZipError(kErrorLocalSignature);
+  const size_t nameLength = le16(h + kLocalNameLength);
+  const size_t extraLength = le16(h + kLocalExtraLength);
   std::string nameAndExtra(nameLength + extraLength, '\0');
   if (!nameAndExtra.empty() &&
       file_->readAt(e.localHeaderOffset + kLocalHeaderSize, nameAndExtra.data(), nameAndExtra.size()) !=
@@ -74,12 +67,12 @@ uint64_t ZipReader::dataOffset(size_t index) {
     throw ZipError(kErrorReading);
   if (nameAndExtra.compare(0, nameLength, e.rawName) != 0 || nameLength != e.rawName.size())
     rejectEntry(e, "the local header names another file");
-  if (get16(h + kLocalMethod) != e.method) rejectEntry(e, "the local header gives another method");
+  if (le16(h + kLocalMethod) != e.method) rejectEntry(e, "the local header gives another method");
   uint64_t compressed, uncompressed;
   localSizes(h, nameAndExtra.substr(nameLength), compressed, uncompressed);
   // With a data descriptor the local sizes are not known yet; writers leave
   // zeros or partial values there.
-  const bool sizesLater = (get16(h + kLocalFlags) & kFlagDataDescriptor) != 0;
+  const bool sizesLater = (le16(h + kLocalFlags) & kFlagDataDescriptor) != 0;
   if (!sizesLater && (compressed != e.compressedSize || uncompressed != e.uncompressedSize))
     rejectEntry(e, "the local header gives other sizes");
   const uint64_t offset = e.localHeaderOffset + kLocalHeaderSize + nameLength + extraLength;
@@ -178,14 +171,16 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   } catch (const platform::IoError& err) {
     // A full disk or a write error: the message names the file the user knows.
     out.reset();
-    env_.deleteFile(partial);
+    (void)env_.deleteFile(partial);  // best effort: the error being thrown is the one to report
     throw platform::IoError(namingTarget(err.what(), partial, target));
   } catch (...) {
     out.reset();
-    env_.deleteFile(partial);
+    (void)env_.deleteFile(partial);  // best effort: the error being thrown is the one to report
     throw;
   }
   if (stamped) return;
+  // The content is in place; a file system that keeps no DOS time or
+  // attributes (a network share, POSIX) does not make the entry fail.
   (void)env_.setFileDosTime(target, e.dosDate, e.dosTime);
   if (attributes) (void)env_.setFileAttributes(target, *attributes);
 }

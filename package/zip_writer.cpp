@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/zip_entry.h"
+#include "package/zip_extra.h"
 
 namespace package::zip {
 namespace {
@@ -16,16 +17,13 @@ namespace {
 constexpr size_t kChunk = 256 * 1024;
 
 std::string extraZip64(std::initializer_list<uint64_t> values) {
-  std::string block(kExtraBlockHeaderSize + 8 * values.size(), '\0');
-  auto* p = reinterpret_cast<unsigned char*>(block.data());
-  put16(p, kExtraZip64);
-  put16(p + 2, static_cast<uint16_t>(8 * values.size()));
-  size_t at = kExtraBlockHeaderSize;
+  std::string data(8 * values.size(), '\0');
+  auto* p = reinterpret_cast<unsigned char*>(data.data());
   for (uint64_t v : values) {
-    put64(p + at, v);
-    at += 8;
+    putLe64(p, v);
+    p += 8;
   }
-  return block;
+  return makeExtraBlock(kExtraZip64, data);
 }
 
 uint32_t narrow32(uint64_t v, bool zip64) { return zip64 ? kZip64Marker32 : static_cast<uint32_t>(v); }
@@ -83,14 +81,14 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
   if (localExtra.size() > 0xFFFF) throw std::runtime_error("extra field too long");
 
   unsigned char h[kLocalHeaderSize] = {};
-  put32(h, kLocalHeaderSignature);
-  put16(h + kLocalVersionNeeded, localZip64 ? kVersionZip64 : options.versionNeeded);
-  put16(h + kLocalFlags, options.flags);
-  put16(h + kLocalMethod, options.method);
-  put16(h + kLocalTime, options.dosTime);
-  put16(h + kLocalDate, options.dosDate);
-  put16(h + kLocalNameLength, static_cast<uint16_t>(name.size()));
-  put16(h + kLocalExtraLength, static_cast<uint16_t>(localExtra.size()));
+  putLe32(h, kLocalHeaderSignature);
+  putLe16(h + kLocalVersionNeeded, localZip64 ? kVersionZip64 : options.versionNeeded);
+  putLe16(h + kLocalFlags, options.flags);
+  putLe16(h + kLocalMethod, options.method);
+  putLe16(h + kLocalTime, options.dosTime);
+  putLe16(h + kLocalDate, options.dosDate);
+  putLe16(h + kLocalNameLength, static_cast<uint16_t>(name.size()));
+  putLe16(h + kLocalExtraLength, static_cast<uint16_t>(localExtra.size()));
   write(h, sizeof h);
   write(name.data(), name.size());
   write(localExtra.data(), localExtra.size());
@@ -140,14 +138,14 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
 
   // Now that they are known, CRC and sizes go into the local header.
   unsigned char fix[12];
-  put32(fix, static_cast<uint32_t>(crc));
-  put32(fix + 4, narrow32(compressed, localZip64));
-  put32(fix + 8, narrow32(size, localZip64));
+  putLe32(fix, static_cast<uint32_t>(crc));
+  putLe32(fix + 4, narrow32(compressed, localZip64));
+  putLe32(fix + 8, narrow32(size, localZip64));
   out_.writeAt(base_ + headerAt + kLocalCrc, fix, sizeof fix);
   if (localZip64) {
     unsigned char sizes[16];
-    put64(sizes, size);
-    put64(sizes + 8, compressed);
+    putLe64(sizes, size);
+    putLe64(sizes + 8, compressed);
     out_.writeAt(base_ + headerAt + kLocalHeaderSize + name.size() + kExtraBlockHeaderSize, sizes, sizeof sizes);
   }
 
@@ -157,20 +155,20 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
   std::string centralExtra = options.extra;
   if (centralZip64) centralExtra = extraZip64({size, compressed, headerAt}) + centralExtra;
   unsigned char c[kCentralHeaderSize] = {};
-  put32(c, kCentralHeaderSignature);
-  put16(c + kCentralVersionMadeBy, options.versionMadeBy);
-  put16(c + kCentralVersionNeeded, centralZip64 ? kVersionZip64 : options.versionNeeded);
-  put16(c + kCentralFlags, options.flags);
-  put16(c + kCentralMethod, options.method);
-  put16(c + kCentralTime, options.dosTime);
-  put16(c + kCentralDate, options.dosDate);
-  put32(c + kCentralCrc, static_cast<uint32_t>(crc));
-  put32(c + kCentralCompressedSize, narrow32(compressed, centralZip64));
-  put32(c + kCentralUncompressedSize, narrow32(size, centralZip64));
-  put16(c + kCentralNameLength, static_cast<uint16_t>(name.size()));
-  put16(c + kCentralExtraLength, static_cast<uint16_t>(centralExtra.size()));
-  put32(c + kCentralExternalAttributes, options.externalAttributes);
-  put32(c + kCentralLocalHeaderOffset, narrow32(headerAt, centralZip64));
+  putLe32(c, kCentralHeaderSignature);
+  putLe16(c + kCentralVersionMadeBy, options.versionMadeBy);
+  putLe16(c + kCentralVersionNeeded, centralZip64 ? kVersionZip64 : options.versionNeeded);
+  putLe16(c + kCentralFlags, options.flags);
+  putLe16(c + kCentralMethod, options.method);
+  putLe16(c + kCentralTime, options.dosTime);
+  putLe16(c + kCentralDate, options.dosDate);
+  putLe32(c + kCentralCrc, static_cast<uint32_t>(crc));
+  putLe32(c + kCentralCompressedSize, narrow32(compressed, centralZip64));
+  putLe32(c + kCentralUncompressedSize, narrow32(size, centralZip64));
+  putLe16(c + kCentralNameLength, static_cast<uint16_t>(name.size()));
+  putLe16(c + kCentralExtraLength, static_cast<uint16_t>(centralExtra.size()));
+  putLe32(c + kCentralExternalAttributes, options.externalAttributes);
+  putLe32(c + kCentralLocalHeaderOffset, narrow32(headerAt, centralZip64));
   central_.append(reinterpret_cast<const char*>(c), sizeof c);
   central_.append(name);
   central_.append(centralExtra);
@@ -185,28 +183,28 @@ uint64_t ZipWriter::finish() {
   if (zip64) {
     const uint64_t recordAt = pos_;
     unsigned char r[kZip64EndRecordSize] = {};
-    put32(r, kZip64EndOfCentralDirSignature);
-    put64(r + kZip64EndRestSize, kZip64EndRecordSize - 12);
-    put16(r + kZip64EndVersionMadeBy, kVersionZip64);
-    put16(r + kZip64EndVersionNeeded, kVersionZip64);
-    put64(r + kZip64EndEntriesOnDisk, count_);
-    put64(r + kZip64EndEntriesTotal, count_);
-    put64(r + kZip64EndCentralDirSize, cdSize);
-    put64(r + kZip64EndCentralDirOffset, cdOffset);
+    putLe32(r, kZip64EndOfCentralDirSignature);
+    putLe64(r + kZip64EndRestSize, kZip64EndRecordSize - 12);
+    putLe16(r + kZip64EndVersionMadeBy, kVersionZip64);
+    putLe16(r + kZip64EndVersionNeeded, kVersionZip64);
+    putLe64(r + kZip64EndEntriesOnDisk, count_);
+    putLe64(r + kZip64EndEntriesTotal, count_);
+    putLe64(r + kZip64EndCentralDirSize, cdSize);
+    putLe64(r + kZip64EndCentralDirOffset, cdOffset);
     write(r, sizeof r);
     unsigned char l[kZip64LocatorSize] = {};
-    put32(l, kZip64LocatorSignature);
-    put64(l + kZip64LocatorEndOffset, recordAt);
-    put32(l + kZip64LocatorDisks, 1);
+    putLe32(l, kZip64LocatorSignature);
+    putLe64(l + kZip64LocatorEndOffset, recordAt);
+    putLe32(l + kZip64LocatorDisks, 1);
     write(l, sizeof l);
   }
   unsigned char e[kEndRecordSize] = {};
-  put32(e, kEndOfCentralDirSignature);
+  putLe32(e, kEndOfCentralDirSignature);
   const uint16_t count16 = zip64 ? kZip64Marker16 : static_cast<uint16_t>(count_);
-  put16(e + kEndEntriesOnDisk, count16);
-  put16(e + kEndEntriesTotal, count16);
-  put32(e + kEndCentralDirSize, narrow32(cdSize, zip64));
-  put32(e + kEndCentralDirOffset, narrow32(cdOffset, zip64));
+  putLe16(e + kEndEntriesOnDisk, count16);
+  putLe16(e + kEndEntriesTotal, count16);
+  putLe32(e + kEndCentralDirSize, narrow32(cdSize, zip64));
+  putLe32(e + kEndCentralDirOffset, narrow32(cdOffset, zip64));
   write(e, sizeof e);
   return pos_;
 }

@@ -39,9 +39,9 @@ enum class Sharing {
 class File {
  public:
   virtual ~File() = default;
-  virtual uint64_t size() = 0;
+  [[nodiscard]] virtual uint64_t size() = 0;
   // Reads up to n bytes at offset; returns fewer only at the end of the file.
-  virtual size_t readAt(uint64_t offset, void* buffer, size_t n) = 0;
+  [[nodiscard]] virtual size_t readAt(uint64_t offset, void* buffer, size_t n) = 0;
   // Writes all n bytes at offset, growing the file as needed.
   virtual void writeAt(uint64_t offset, const void* data, size_t n) = 0;
   virtual void truncate(uint64_t size) = 0;
@@ -74,65 +74,70 @@ class Env {
   virtual ~Env() = default;
 
   // "\" on Windows, "/" on POSIX.
-  virtual char separator() const = 0;
+  [[nodiscard]] virtual char separator() const = 0;
 
   // Opens or creates a file. Throws IoError with the system's message.
-  virtual std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
+  [[nodiscard]] virtual std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
                                          Sharing sharing) = 0;
 
   // True when path names an existing file (a folder does not count).
-  virtual bool fileExists(const std::string& path) = 0;
+  [[nodiscard]] virtual bool fileExists(const std::string& path) = 0;
   // True when path names an existing folder, following links.
-  virtual bool dirExists(const std::string& path) = 0;
+  [[nodiscard]] virtual bool dirExists(const std::string& path) = 0;
   // Creates one folder; false when it could not be created (or exists).
-  virtual bool createDir(const std::string& path) = 0;
+  [[nodiscard]] virtual bool createDir(const std::string& path) = 0;
   // Removes a folder only when it is empty.
-  virtual bool removeDir(const std::string& path) = 0;
-  virtual bool deleteFile(const std::string& path) = 0;
+  [[nodiscard]] virtual bool removeDir(const std::string& path) = 0;
+  [[nodiscard]] virtual bool deleteFile(const std::string& path) = 0;
   // Renames a file without replacing: fails when `to` exists or when another
   // program holds `from` open (on POSIX: a Jet lock file "<name>.ldb" beside a
   // database counts as held open, since POSIX lets an open file be renamed).
-  virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
+  [[nodiscard]] virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
   // Renames a file over an existing one in one step (for writing a temporary
   // file and putting it into place).
-  virtual bool renameReplace(const std::string& from, const std::string& to) = 0;
+  [[nodiscard]] virtual bool renameReplace(const std::string& from, const std::string& to) = 0;
   // Entries of one folder, without "." and "..", in the file system's order.
   // Hidden and system entries are included. Empty when the folder is missing.
-  virtual std::vector<DirEntry> listDir(const std::string& path) = 0;
+  [[nodiscard]] virtual std::vector<DirEntry> listDir(const std::string& path) = 0;
 
   // Logical drive roots ("C:\", "D:\" ...) in the system's order. On POSIX the
   // list set with setDriveRoots (default: "/").
-  virtual std::vector<std::string> driveRoots() = 0;
-  virtual std::string currentDir() = 0;
-  virtual std::string executablePath() = 0;
+  [[nodiscard]] virtual std::vector<std::string> driveRoots() = 0;
+  [[nodiscard]] virtual std::string currentDir() = 0;
+  [[nodiscard]] virtual std::string executablePath() = 0;
   // Image file names (no folder) of the running processes, in a fixed order;
   // empty when the list cannot be taken.
-  virtual std::vector<std::string> processNames() = 0;
+  [[nodiscard]] virtual std::vector<std::string> processNames() = 0;
   // The OEM code page for ZIP names without the UTF-8 flag (852 on POSIX, the
   // code page of Polish Windows).
-  virtual int oemCodePage() = 0;
+  [[nodiscard]] virtual int oemCodePage() = 0;
   // Text in the single-byte code page `codePage` as UTF-8, converted by the
   // system; nullopt where the system has no conversion for it (POSIX, or a
   // code page Windows does not know), and the caller uses its own tables.
-  virtual std::optional<std::string> decodeCodePage(std::string_view bytes, int codePage) = 0;
+  [[nodiscard]] virtual std::optional<std::string> decodeCodePage(std::string_view bytes, int codePage) = 0;
 
   // Sets creation and last-write time from an MS-DOS local date and time.
-  virtual bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) = 0;
+  [[nodiscard]] virtual bool setFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) = 0;
   // Applies DOS attributes (read-only, hidden, system, archive).
-  virtual bool setFileAttributes(const std::string& path, uint32_t attributes) = 0;
+  [[nodiscard]] virtual bool setFileAttributes(const std::string& path, uint32_t attributes) = 0;
 };
 
 // The Env of the running system (POSIX or Windows, chosen by the build).
-Env& systemEnv();
+[[nodiscard]] Env& systemEnv();
 
 // Creates every missing folder of path (which may end with the separator).
 // Works below a drive ("C:\"), a network share ("\\server\share\") and
 // either behind the long-path prefix ("\\?\C:\", "\\?\UNC\server\share\").
-bool createDirs(Env& env, const std::string& path);
+[[nodiscard]] bool createDirs(Env& env, const std::string& path);
+
+// The whole content of a file, read while others may not write it; nullopt
+// when the file is larger than maxSize (nothing is read then). Throws
+// IoError when the file cannot be opened or read.
+[[nodiscard]] std::optional<std::string> readWholeFile(Env& env, const std::string& path, uint64_t maxSize);
 
 // Length of the leading part of path that names a volume rather than a
 // folder: "C:", "\\server\share", "\\?\C:", "\\?\UNC\server\share";
 // 0 for a path without one (a POSIX path, a relative path).
-size_t volumePrefixLength(const std::string& path);
+[[nodiscard]] size_t volumePrefixLength(const std::string& path);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/env.h"
 
+#include "base/ascii.h"
+
 namespace platform {
 
 namespace {
@@ -19,8 +21,7 @@ size_t afterShare(const std::string& path, size_t from) {
 }
 
 bool hasDrive(const std::string& path, size_t at) {
-  return path.size() >= at + 2 && path[at + 1] == ':' &&
-         ((path[at] >= 'A' && path[at] <= 'Z') || (path[at] >= 'a' && path[at] <= 'z'));
+  return path.size() >= at + 2 && path[at + 1] == ':' && base::isAsciiLetter(path[at]);
 }
 
 }  // namespace
@@ -32,7 +33,7 @@ size_t volumePrefixLength(const std::string& path) {
     for (size_t i = 0; i < s.size(); ++i) {
       const char c = path[i];
       const char want = s[i];
-      if (want == '\\' ? !isSeparator(c) : (c | 0x20) != (want | 0x20)) return false;
+      if (want == '\\' ? !isSeparator(c) : base::asciiLower(c) != base::asciiLower(want)) return false;
     }
     return true;
   };
@@ -41,6 +42,15 @@ size_t volumePrefixLength(const std::string& path) {
   if (startsWith("\\\\")) return afterShare(path, 2);
   if (hasDrive(path, 0)) return 2;
   return 0;
+}
+
+std::optional<std::string> readWholeFile(Env& env, const std::string& path, uint64_t maxSize) {
+  auto file = env.openFile(path, Access::Read, Creation::OpenExisting, Sharing::DenyWrite);
+  const uint64_t size = file->size();
+  if (size > maxSize) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size), '\0');
+  bytes.resize(file->readAt(0, bytes.data(), bytes.size()));
+  return bytes;
 }
 
 bool createDirs(Env& env, const std::string& path) {

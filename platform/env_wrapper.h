@@ -11,28 +11,28 @@ class EnvWrapper : public Env {
   explicit EnvWrapper(Env& target) : target_(target) {}
   Env& target() { return target_; }
 
-  char separator() const override { return target_.separator(); }
-  std::unique_ptr<File> openFile(const std::string& p, Access a, Creation c, Sharing s) override {
+  [[nodiscard]] char separator() const override { return target_.separator(); }
+  [[nodiscard]] std::unique_ptr<File> openFile(const std::string& p, Access a, Creation c, Sharing s) override {
     return target_.openFile(p, a, c, s);
   }
-  bool fileExists(const std::string& p) override { return target_.fileExists(p); }
-  bool dirExists(const std::string& p) override { return target_.dirExists(p); }
-  bool createDir(const std::string& p) override { return target_.createDir(p); }
-  bool removeDir(const std::string& p) override { return target_.removeDir(p); }
-  bool deleteFile(const std::string& p) override { return target_.deleteFile(p); }
-  bool renameNoReplace(const std::string& f, const std::string& t) override { return target_.renameNoReplace(f, t); }
-  bool renameReplace(const std::string& f, const std::string& t) override { return target_.renameReplace(f, t); }
-  std::vector<DirEntry> listDir(const std::string& p) override { return target_.listDir(p); }
-  std::vector<std::string> driveRoots() override { return target_.driveRoots(); }
-  std::string currentDir() override { return target_.currentDir(); }
-  std::string executablePath() override { return target_.executablePath(); }
-  std::vector<std::string> processNames() override { return target_.processNames(); }
-  int oemCodePage() override { return target_.oemCodePage(); }
-  std::optional<std::string> decodeCodePage(std::string_view b, int cp) override {
+  [[nodiscard]] bool fileExists(const std::string& p) override { return target_.fileExists(p); }
+  [[nodiscard]] bool dirExists(const std::string& p) override { return target_.dirExists(p); }
+  [[nodiscard]] bool createDir(const std::string& p) override { return target_.createDir(p); }
+  [[nodiscard]] bool removeDir(const std::string& p) override { return target_.removeDir(p); }
+  [[nodiscard]] bool deleteFile(const std::string& p) override { return target_.deleteFile(p); }
+  [[nodiscard]] bool renameNoReplace(const std::string& f, const std::string& t) override { return target_.renameNoReplace(f, t); }
+  [[nodiscard]] bool renameReplace(const std::string& f, const std::string& t) override { return target_.renameReplace(f, t); }
+  [[nodiscard]] std::vector<DirEntry> listDir(const std::string& p) override { return target_.listDir(p); }
+  [[nodiscard]] std::vector<std::string> driveRoots() override { return target_.driveRoots(); }
+  [[nodiscard]] std::string currentDir() override { return target_.currentDir(); }
+  [[nodiscard]] std::string executablePath() override { return target_.executablePath(); }
+  [[nodiscard]] std::vector<std::string> processNames() override { return target_.processNames(); }
+  [[nodiscard]] int oemCodePage() override { return target_.oemCodePage(); }
+  [[nodiscard]] std::optional<std::string> decodeCodePage(std::string_view b, int cp) override {
     return target_.decodeCodePage(b, cp);
   }
-  bool setFileDosTime(const std::string& p, uint16_t d, uint16_t t) override { return target_.setFileDosTime(p, d, t); }
-  bool setFileAttributes(const std::string& p, uint32_t a) override { return target_.setFileAttributes(p, a); }
+  [[nodiscard]] bool setFileDosTime(const std::string& p, uint16_t d, uint16_t t) override { return target_.setFileDosTime(p, d, t); }
+  [[nodiscard]] bool setFileAttributes(const std::string& p, uint32_t a) override { return target_.setFileAttributes(p, a); }
 
  private:
   Env& target_;

@@ -13,7 +13,7 @@ APT_PACKAGES=(
   wine wine64 fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxcomposite1 libxinerama1
   xvfb xauth x11-utils xdotool imagemagick
   mdbtools mdbtools-dev p7zip-full unzip libarchive-tools osslsigncode openssl
-  python3 clang libclang-rt-14-dev
+  python3 clang libclang-rt-14-dev clang-format
 )
 
 step() { printf '== %s\n' "$*"; }

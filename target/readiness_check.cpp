@@ -4,11 +4,11 @@
 #include <string>
 
 #include "target/target.h"
+#include "base/package_names.h"
 
 namespace target {
 namespace {
 
-constexpr const char* kDatabaseName = "dodatki.mdb";
 constexpr const char* kDatabaseAside = "dodatki.mdb.old";
 // The install command's backup of the installed database.
 constexpr const char* kDatabaseBackup = "dodatki_old.mdb";
@@ -85,10 +85,12 @@ void CheckInstallationEnabled(const Installer& in) {
   }
 
   const std::string dd = in.trimmedDestination() + kAccessoryFolder + in.sep();
-  const std::string F = dd + in.state.packageName + in.sep() + kDatabaseName;
+  const std::string F = dd + in.state.packageName + in.sep() + base::kAccessoryDatabaseName;
   const std::string O = dd + in.state.packageName + in.sep() + kDatabaseAside;
   in.info(2, "Sprawdzamy dostęp do pliku: " + F);
 
+  // These repairs are best effort: the rename test below finds what they
+  // could not put right.
   if (in.env.fileExists(O)) {
     if (in.env.fileExists(F)) {
       in.info(2, "Kasujemy poprzednią kopię pliku dodatki.mdb");
@@ -114,7 +116,7 @@ void CheckInstallationEnabled(const Installer& in) {
     in.info(1, "Wyłącz program CAD VIREL i spróbuj ponownie.");
     return;
   }
-  (void)in.env.renameNoReplace(O, F);
+  (void)in.env.renameNoReplace(O, F);  // the next check puts a database left under O back
   in.info(2, "Dostęp do MDB poprawny");
   if (CheckRunApp()) {
     in.state.ready = true;

@@ -66,14 +66,11 @@ std::shared_ptr<Image> decodeJpeg(const uint8_t* data, size_t size) {
 }
 
 std::shared_ptr<Image> loadJpeg(platform::Env& env, const std::string& path) {
-  auto file = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
-  const uint64_t size = file->size();
-  if (size > (uint64_t(1) << 30)) throw ImageError("JPEG error: file too large: " + path);
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (file->readAt(0, bytes.data(), bytes.size()) != bytes.size()) throw ImageError("JPEG error: short read: " + path);
-  if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
-    throw ImageError("JPEG error: not a JPEG file: " + path);
-  return decodeJpeg(bytes.data(), bytes.size());
+  const auto file = platform::readWholeFile(env, path, uint64_t(1) << 30);
+  if (!file) throw ImageError("JPEG error: file too large: " + path);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(file->data());
+  if (file->size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) throw ImageError("JPEG error: not a JPEG file: " + path);
+  return decodeJpeg(bytes, file->size());
 }
 
 }  // namespace ui

@@ -12,6 +12,8 @@
 #include <ctime>
 #include <fstream>
 
+#include "base/ascii.h"
+
 namespace platform {
 namespace {
 
@@ -104,9 +106,7 @@ std::string lockFileFor(const std::string& path) {
   auto dot = path.rfind('.');
   auto slash = path.rfind('/');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (ext != ".mdb") return {};
+  if (base::asciiLower(std::string_view(path).substr(dot)) != ".mdb") return {};
   return path.substr(0, dot) + ".ldb";
 }
 

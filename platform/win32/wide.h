@@ -15,16 +15,17 @@ std::string errorMessage(DWORD code);
 // prefix after normalisation (catalogues nest models deeply).
 std::wstring longPath(const std::string& utf8);
 
-// Closes a kernel handle on every way out.
-class Handle {
+// Closes a handle on every way out, with the function that releases its kind.
+template <BOOL(WINAPI* Close)(HANDLE)>
+class OwnedHandle {
  public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& o) noexcept : h_(o.release()) {}
-  Handle& operator=(Handle&& o) noexcept {
+  OwnedHandle() = default;
+  explicit OwnedHandle(HANDLE h) : h_(h) {}
+  ~OwnedHandle() { reset(); }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  OwnedHandle(OwnedHandle&& o) noexcept : h_(o.release()) {}
+  OwnedHandle& operator=(OwnedHandle&& o) noexcept {
     if (this != &o) {
       reset();
       h_ = o.release();
@@ -39,12 +40,17 @@ class Handle {
     return h;
   }
   void reset() {
-    if (valid()) CloseHandle(h_);
+    if (valid()) Close(h_);
     h_ = nullptr;
   }
 
  private:
   HANDLE h_ = nullptr;
 };
+
+// A kernel object: file, process snapshot, event.
+using Handle = OwnedHandle<CloseHandle>;
+// A folder listing begun by FindFirstFileW.
+using FindHandle = OwnedHandle<FindClose>;
 
 }  // namespace platform::win32

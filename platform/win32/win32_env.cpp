@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 using win32::errorMessage;
+using win32::FindHandle;
 using win32::Handle;
 using win32::longPath;
 using win32::narrow;
@@ -143,14 +144,13 @@ class Win32Env : public Env {
     if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += '*';
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(longPath(pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return out;
+    const FindHandle h(FindFirstFileW(longPath(pattern).c_str(), &fd));
+    if (!h.valid()) return out;
     do {
       std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
       out.push_back({narrow(name), (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    } while (FindNextFileW(h.get(), &fd));
     return out;
   }
 

@@ -1,4 +1,5 @@
 // Merging the package database and the installed one into the destination.
+#include "base/utf.h"
 #include "tests/accessorydb/adb_test_base.h"
 
 using namespace accessorydb;
@@ -135,7 +136,7 @@ Row fullAccessory(int32_t id, bool flag) {
       r.push_back(flag);
     } else {
       std::string s = std::to_string(n) + "ąę";
-      while (utf16Length(s) < static_cast<size_t>(c.definedSize)) s += "ż";
+      while (base::utf16Units(s) < static_cast<size_t>(c.definedSize)) s += "ż";
       r.push_back(s);
     }
   }

@@ -1,8 +1,8 @@
 // Creating an empty accessory database.
 #include <memory>
 
-#include "platform/env_wrapper.h"
 #include "tests/accessorydb/adb_test_base.h"
+#include "tests/support/fault_env.h"
 
 using namespace accessorydb;
 
@@ -23,13 +23,6 @@ const LogLine kProducentTable{2, "Tworzenie tabeli `info_roducent`"};
 const LogLine kDodatkiTable{2, "Tworzenie tabeli `Dodatki`"};
 const LogLine kCreated{2, "Utworzono pustą bazę danych."};
 const LogLine kFound{2, "Znaleniono istniejący plik z dazą danych."};
-
-// Refuses to delete any file.
-class NoDeleteEnv : public platform::EnvWrapper {
- public:
-  using EnvWrapper::EnvWrapper;
-  bool deleteFile(const std::string&) override { return false; }
-};
 
 // An engine whose catalogue refuses the accessory table.
 class RefusingEngine : public Engine {
@@ -109,7 +102,8 @@ TEST_P(DatabaseCreation, MissingFolderGivesFalseOneUserLineAndNoFile) {
 TEST_P(DatabaseCreation, UndeletableFileIsReportedAndCreationFailsOverIt) {
   const auto file = path("dodatki.mdb");
   dir_.write("dodatki.mdb", "stara zawartość");
-  NoDeleteEnv stuck(env());
+  test::FaultEnv stuck(env());  // refuses to delete any file
+  stuck.failDeletes(test::anyPath());
   RecordingReporter log;
   AccessoryDb db(log, stuck, engine());
   EXPECT_FALSE(db.MDBCreate(file));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/pack/csv_reader.h"
+#include "tests/support/csv_text.h"
 #ifndef _WIN32
 #include "tests/oracles/oracles.h"
 #endif
@@ -31,7 +31,7 @@ std::optional<std::vector<std::vector<std::string>>> mdbExport(const std::string
     return std::nullopt;
   }
   std::vector<std::vector<std::string>> rows;
-  for (auto& r : pack::parseCsv(out)) rows.push_back(std::move(r.fields));
+  for (auto& r : test::csvRecords(out)) rows.push_back(std::move(r.fields));
   return rows;
 #endif
 }

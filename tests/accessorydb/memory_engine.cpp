@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "accessorydb/schema.h"
+#include "base/utf.h"
 
 using accessorydb::EngineError;
 using accessorydb::FieldValue;
@@ -77,7 +78,7 @@ class MemoryCursor : public accessorydb::TableCursor {
       } else {
         const auto* s = std::get_if<std::string>(&v);
         if (!s) throw EngineError("Zły typ wartości pola " + col.name);
-        if (accessorydb::utf16Length(*s) > static_cast<size_t>(col.definedSize))
+        if (base::utf16Units(*s) > static_cast<size_t>(col.definedSize))
           throw EngineError("Tekst za długi dla pola " + col.name);
       }
     }

@@ -92,7 +92,9 @@ TEST_F(SchemaReadback, TablesColumnsTypesSizesRequiredFlagsAndKeysAreTheExpected
       EXPECT_EQ(got.maxChars, want.size) << where;
       // No nullable attribute: text and integer columns refuse nulls. What
       // a Yes/No column does with one is the engine's matter.
-      if (want.type != adBoolean) EXPECT_TRUE(got.required) << where;
+      if (want.type != adBoolean) {
+        EXPECT_TRUE(got.required) << where;
+      }
     }
     if (t.primaryKey.empty()) {
       EXPECT_TRUE(schema.indexes.empty()) << t.name;

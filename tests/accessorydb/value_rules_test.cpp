@@ -35,10 +35,4 @@ TEST(ValueRules, Equality) {
   for (const auto& c : cases) EXPECT_EQ(valuesEqual(c.a, c.b), c.equal) << valueAsText(c.a) << " / " << valueAsText(c.b);
 }
 
-TEST(ValueRules, LengthCountsUtf16Units) {
-  EXPECT_EQ(utf16Length("abc"), 3u);
-  EXPECT_EQ(utf16Length("zażółć"), 6u);
-  EXPECT_EQ(utf16Length("\xF0\x9F\x98\x80"), 2u);  // one character outside the BMP
-}
-
 }  // namespace

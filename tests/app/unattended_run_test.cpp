@@ -53,7 +53,7 @@ class Unattended : public ::testing::Test {
     engine = accessorydb::makeJetEngine(env);
     installation = world.path("drive") + s + "Orvanta" + s + "CAD Virel" + s;
     packageFolder = installation + "dodatki" + s + "Meble" + s;
-    platform::createDirs(env, installation + "dodatki" + s);
+    ASSERT_TRUE(platform::createDirs(env, installation + "dodatki" + s));
   }
 
   std::string zipOf(const Entries& entries) {
@@ -132,7 +132,7 @@ TEST_F(Unattended, FirstInstallAndUpdateWithTheSearchOrAGivenDestination) {
     SCOPED_TRACE(c.name);
     (void)env.deleteFile(packageFolder + "dodatki.mdb");
     if (c.installedBefore) {
-      platform::createDirs(env, packageFolder);
+      ASSERT_TRUE(platform::createDirs(env, packageFolder));
       world.write("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb", installed);
     }
     const Outcome o = run(c.given ? std::optional(installation) : std::nullopt);
@@ -200,7 +200,7 @@ TEST_F(Unattended, EachOutcomeHasItsCodeAndItsLine) {
 }
 
 TEST_F(Unattended, AFailedMergeEndsWithOneAndKeepsTheInstalledDatabase) {
-  platform::createDirs(env, packageFolder);
+  ASSERT_TRUE(platform::createDirs(env, packageFolder));
   world.write("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb", database({test::accessory(1, "Uchwyt", "old")}, "old"));
   const std::string before = world.read("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb");
   makeInstaller(std::string(8192, 'x'));  // no database at all

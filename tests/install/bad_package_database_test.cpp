@@ -56,7 +56,7 @@ class Installation {
     const char s = platform::systemEnv().separator();
     root_ = cad_.path("CAD") + s;
     packageFolder_ = root_ + "dodatki" + s + "Meble" + s;
-    platform::createDirs(platform::systemEnv(), packageFolder_);
+    EXPECT_TRUE(platform::createDirs(platform::systemEnv(), packageFolder_));
     if (mode == Mode::Update) {
       const std::string path = scratch_.path("installed.mdb");
       test::makeDatabase(*engine_, platform::systemEnv(), path,

@@ -6,6 +6,7 @@
 #include "accessorydb/jet_engine.h"
 #include "package/zip_writer.h"
 #include "tests/accessorydb/adb_fixture.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/headless_form.h"
 #include "tests/support/jpeg_writer.h"
 
@@ -23,7 +24,7 @@ class InstallCommand : public ::testing::Test {
     const char s = f.env.separator();
     root = f.dir.path("CAD") + s;
     packageFolder = root + "dodatki" + s + "Meble" + s;
-    platform::createDirs(f.env, root + "dodatki" + s);
+    ASSERT_TRUE(platform::createDirs(f.env, root + "dodatki" + s));
     f.readyToInstall("  " + root + " ");  // used trimmed
     test::writeJpeg(f.tmp("install.jpg"), 1040, 585, kInstallRed, 0, 0);
     test::writeJpeg(f.tmp("finish.jpg"), 1040, 585, kFinishRed, 0, 0);
@@ -185,18 +186,6 @@ TEST_F(InstallCommand, AnUpdateKilledDuringTheMergeIsRedone) { expectRedone(*thi
 
 TEST_F(InstallCommand, AFirstInstallKilledDuringTheMergeIsRedone) { expectRedone(*this, false, {"1/new", "9/new"}); }
 
-// Refuses to delete the package database set aside, as an antivirus scanner
-// holding the freshly written file does on Windows.
-class HeldPackageDatabaseEnv : public platform::EnvWrapper {
- public:
-  using EnvWrapper::EnvWrapper;
-  bool deleteFile(const std::string& p) override {
-    const std::string held = "dodatki_new.mdb";
-    if (p.size() >= held.size() && p.compare(p.size() - held.size(), held.size(), held) == 0) return false;
-    return EnvWrapper::deleteFile(p);
-  }
-};
-
 // A package database left beside a good merged database looks like an
 // interrupted first install, but it is not one: the next install must merge
 // with the installed database, not replace it.
@@ -206,7 +195,10 @@ TEST_F(InstallCommand, APackageDatabaseLeftByAGoodUpdateCostsNoInstalledRows) {
   const std::string package = database({test::accessory(1, "Nowy", "new"), test::accessory(9, "Listwa", "new")});
   modelsZip(package);
   {
-    HeldPackageDatabaseEnv held(f.env);
+    // The package database set aside cannot be deleted, as when an antivirus
+    // scanner holds the freshly written file on Windows.
+    test::FaultEnv held(f.env);
+    held.failDeletes(test::pathEndingWith("dodatki_new.mdb"));
     ui::HeadlessHost host;
     const auto engine = accessorydb::makeJetEngine(held);
     TForm1 first(held, *engine, host, {"/d"});
@@ -231,19 +223,9 @@ TEST_F(InstallCommand, APackageDatabaseLeftByAGoodUpdateCostsNoInstalledRows) {
 // Where the merge's destination lies while it is built: never under the
 // name the CAD program reads.
 TEST_F(InstallCommand, TheMergedDatabaseTakesItsNameOnlyWhenComplete) {
-  class WatchingEnv : public platform::EnvWrapper {
-   public:
-    using EnvWrapper::EnvWrapper;
-    std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
-                                             platform::Sharing s) override {
-      if (a == platform::Access::ReadWrite && p.find("dodatki.mdb") != std::string::npos) written.push_back(p);
-      return EnvWrapper::openFile(p, a, c, s);
-    }
-    std::vector<std::string> written;
-  };
   f.dir.write("CAD/dodatki/Meble/dodatki.mdb", database({test::accessory(5, "Nóżka", "old")}));
   modelsZip(database({test::accessory(9, "Listwa", "new")}));
-  WatchingEnv watching(f.env);
+  test::FaultEnv watching(f.env);
   ui::HeadlessHost host;
   const auto engine = accessorydb::makeJetEngine(watching);
   TForm1 form(watching, *engine, host, {});

@@ -36,7 +36,7 @@ std::pair<int, std::string> packBuild(const test::TempDir& dir, const std::strin
 std::string installerFailure(const test::TempDir& dir, const std::string& mdb) {
   const char s = test::TempDir::sep();
   const std::string root = dir.path("CAD") + s;
-  platform::createDirs(platform::systemEnv(), root + "dodatki" + s + "Meble" + s);
+  EXPECT_TRUE(platform::createDirs(platform::systemEnv(), root + "dodatki" + s + "Meble" + s));
   test::InstallerRun run(root, mdb);
   run.install();
   return test::failureLine(run, kModelsFailed);

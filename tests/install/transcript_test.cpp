@@ -52,7 +52,9 @@ class Transcripts : public ::testing::Test {
     dd = dest + "dodatki" + S;
     pkg = dd + "Meble" + S;
     EXPECT_TRUE(platform::createDirs(f.env, c));
-    if (w.installation) EXPECT_TRUE(platform::createDirs(f.env, dd));
+    if (w.installation) {
+      EXPECT_TRUE(platform::createDirs(f.env, dd));
+    }
     auto engine = accessorydb::makeJetEngine(f.env);
     if (w.installedDatabase) {
       EXPECT_TRUE(platform::createDirs(f.env, pkg));

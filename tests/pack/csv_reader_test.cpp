@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "tests/support/csv_text.h"
+
 namespace {
 
 using Fields = std::vector<std::string>;
@@ -27,7 +29,7 @@ TEST(CsvReader, Records) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto got = pack::parseCsv(c.text);
+    const auto got = test::csvRecords(c.text);
     ASSERT_EQ(got.size(), c.records.size());
     for (size_t i = 0; i < got.size(); ++i) {
       EXPECT_EQ(got[i].line, c.records[i].first);
@@ -44,7 +46,7 @@ TEST(CsvReader, RefusalsNameTheLine) {
   };
   for (const auto& [text, line] : cases) {
     try {
-      (void)pack::parseCsv(text);
+      (void)test::csvRecords(text);
       ADD_FAILURE() << "accepted: " << text;
     } catch (const pack::CsvError& e) {
       EXPECT_EQ(e.line(), line) << e.what();
@@ -78,7 +80,7 @@ TEST(CsvReader, RecordsAcrossBlockEdgesOfAStream) {
   EXPECT_GT(calls, 4u);
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], want[i]) << i;
-  EXPECT_EQ(pack::parseCsv(text).size(), want.size());
+  EXPECT_EQ(test::csvRecords(text).size(), want.size());
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ class PackBuild : public ::testing::Test {
   };
   void writePackage() {
     for (const auto& [name, bytes] : files) writeFile(p("pkg/" + name), bytes);
-    platform::createDirs(env, p("pkg/models/" + kPackage + "/Puste/"));
+    ASSERT_TRUE(platform::createDirs(env, p("pkg/models/" + kPackage + "/Puste/")));
     writeFile(p("stub.exe"), test::minimalPe());
   }
   int build(const std::string& out = "setup.exe") {
@@ -111,24 +111,24 @@ void expectEntryConventions(const std::string& archive, const std::string& label
   auto u = [&](size_t at) { return reinterpret_cast<const unsigned char*>(archive.data()) + at; };
   const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
   ASSERT_NE(end, std::string::npos) << label;
-  EXPECT_EQ(get16(u(end + kEndCommentLength)), 0) << label;
+  EXPECT_EQ(le16(u(end + kEndCommentLength)), 0) << label;
   EXPECT_EQ(end + kEndRecordSize, archive.size()) << label;
-  size_t at = get32(u(end + kEndCentralDirOffset));
-  for (unsigned i = 0; i < get16(u(end + kEndEntriesTotal)); ++i) {
-    const std::string name(archive, at + kCentralHeaderSize, get16(u(at + kCentralNameLength)));
+  size_t at = le32(u(end + kEndCentralDirOffset));
+  for (unsigned i = 0; i < le16(u(end + kEndEntriesTotal)); ++i) {
+    const std::string name(archive, at + kCentralHeaderSize, le16(u(at + kCentralNameLength)));
     SCOPED_TRACE(label + ": " + name);
-    EXPECT_EQ(get32(u(at)), kCentralHeaderSignature);
-    EXPECT_EQ(get16(u(at + kCentralVersionMadeBy)), 20);
-    EXPECT_EQ(get16(u(at + kCentralVersionNeeded)), 20);
-    EXPECT_EQ(get16(u(at + kCentralFlags)), kFlagUtf8);
-    EXPECT_EQ(get16(u(at + kCentralMethod)), kMethodDeflate);
-    EXPECT_EQ(get16(u(at + kCentralExtraLength)), 0);
-    EXPECT_EQ(get16(u(at + kCentralCommentLength)), 0);
-    EXPECT_EQ(get32(u(at + kCentralExternalAttributes)), 0x20u);
+    EXPECT_EQ(le32(u(at)), kCentralHeaderSignature);
+    EXPECT_EQ(le16(u(at + kCentralVersionMadeBy)), 20);
+    EXPECT_EQ(le16(u(at + kCentralVersionNeeded)), 20);
+    EXPECT_EQ(le16(u(at + kCentralFlags)), kFlagUtf8);
+    EXPECT_EQ(le16(u(at + kCentralMethod)), kMethodDeflate);
+    EXPECT_EQ(le16(u(at + kCentralExtraLength)), 0);
+    EXPECT_EQ(le16(u(at + kCentralCommentLength)), 0);
+    EXPECT_EQ(le32(u(at + kCentralExternalAttributes)), 0x20u);
     EXPECT_EQ(name.find('/'), std::string::npos);
-    const size_t local = get32(u(at + kCentralLocalHeaderOffset));
-    EXPECT_EQ(get16(u(local + kLocalExtraLength)), 0);
-    EXPECT_EQ(get16(u(local + kLocalFlags)), kFlagUtf8);
+    const size_t local = le32(u(at + kCentralLocalHeaderOffset));
+    EXPECT_EQ(le16(u(local + kLocalExtraLength)), 0);
+    EXPECT_EQ(le16(u(local + kLocalFlags)), kFlagUtf8);
     at += kCentralHeaderSize + name.size();
   }
 }
@@ -306,10 +306,10 @@ TEST_F(PackBuild, ListAndCheckReadInstallersAndPlainArchives) {
 std::string unicodePathExtra(const std::string& crcOf, const std::string& utf8) {
   std::string block(9, '\0');
   auto* b = reinterpret_cast<unsigned char*>(block.data());
-  zip::put16(b, zip::kExtraUnicodePath);
-  zip::put16(b + 2, static_cast<uint16_t>(5 + utf8.size()));
+  zip::putLe16(b, zip::kExtraUnicodePath);
+  zip::putLe16(b + 2, static_cast<uint16_t>(5 + utf8.size()));
   b[4] = 1;
-  zip::put32(b + 5, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()),
+  zip::putLe32(b + 5, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()),
                                                 static_cast<uInt>(crcOf.size()))));
   return block + utf8;
 }

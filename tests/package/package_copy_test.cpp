@@ -3,8 +3,8 @@
 
 #include "package/installer_footer.h"
 #include "package/package.h"
-#include "platform/env_wrapper.h"
 #include "tests/package/fake_reporter.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -142,32 +142,24 @@ TEST_F(PackageCopy, AMissingExecutableThrowsAndLeavesNoFooterFile) {
   EXPECT_FALSE(tmpHas("zip-offset.txt"));
 }
 
-// Fails one kind of call, to see that the footer file goes in every case.
-class FailingEnv : public platform::EnvWrapper {
- public:
-  FailingEnv(platform::Env& target, std::string failPath, platform::Access failAccess)
-      : EnvWrapper(target), failPath_(std::move(failPath)), failAccess_(failAccess) {}
-  std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
-                                           platform::Sharing s) override {
-    if (p == failPath_ && a == failAccess_) throw platform::IoError("injected failure on " + p);
-    return EnvWrapper::openFile(p, a, c, s);
-  }
-
- private:
-  std::string failPath_;
-  platform::Access failAccess_;
-};
+// Fails the opens of one file in one access mode, to see that the footer
+// file goes in every case.
+test::FaultEnv failingOpen(platform::Env& env, const std::string& path, platform::Access access) {
+  test::FaultEnv failing(env);
+  failing.failOpens([path, access](const std::string& p, platform::Access a) { return p == path && a == access; });
+  return failing;
+}
 
 TEST_F(PackageCopy, AnArchiveThatCannotBeCreatedThrowsAndLeavesNoFooterFile) {
   dir.write("setup.exe", installer(100, "archive", package::makeFooter(100)));
-  FailingEnv failing(env, tmp() + "packages.zip", platform::Access::ReadWrite);
+  auto failing = failingOpen(env, tmp() + "packages.zip", platform::Access::ReadWrite);
   EXPECT_THROW(copy(failing), platform::IoError);
   EXPECT_FALSE(tmpHas("zip-offset.txt"));
 }
 
 TEST_F(PackageCopy, AFooterFileThatCannotBeReadBackIsNoNumber) {
   dir.write("setup.exe", installer(100, "archive", package::makeFooter(100)));
-  FailingEnv failing(env, tmp() + "zip-offset.txt", platform::Access::Read);
+  auto failing = failingOpen(env, tmp() + "zip-offset.txt", platform::Access::Read);
   EXPECT_EQ(copy(failing), 0);
   EXPECT_EQ(reporter.at(1), std::vector<std::string>{"Brak zawartego pakietu!"});
   EXPECT_FALSE(tmpHas("zip-offset.txt"));
@@ -176,7 +168,7 @@ TEST_F(PackageCopy, AFooterFileThatCannotBeReadBackIsNoNumber) {
 
 TEST_F(PackageCopy, AFooterFileThatCannotBeWrittenThrowsAndCopiesNothing) {
   dir.write("setup.exe", installer(100, "archive", package::makeFooter(100)));
-  FailingEnv failing(env, tmp() + "zip-offset.txt", platform::Access::ReadWrite);
+  auto failing = failingOpen(env, tmp() + "zip-offset.txt", platform::Access::ReadWrite);
   EXPECT_THROW(copy(failing), platform::IoError);
   EXPECT_FALSE(tmpHas("packages.zip"));
 }

@@ -66,22 +66,22 @@ inline ZipLayout layoutOf(const std::string& zip) {
   ZipLayout out;
   auto u = [&](size_t at) { return reinterpret_cast<const unsigned char*>(zip.data()) + at; };
   out.end = zip.rfind(std::string("PK\x05\x06", 4));
-  size_t at = get32(u(out.end + kEndCentralDirOffset));
-  const size_t count = get16(u(out.end + kEndEntriesTotal));
+  size_t at = le32(u(out.end + kEndCentralDirOffset));
+  const size_t count = le16(u(out.end + kEndEntriesTotal));
   for (size_t i = 0; i < count; ++i) {
     out.central.push_back(at);
-    out.local.push_back(get32(u(at + kCentralLocalHeaderOffset)));
-    at += kCentralHeaderSize + get16(u(at + kCentralNameLength)) + get16(u(at + kCentralExtraLength)) +
-          get16(u(at + kCentralCommentLength));
+    out.local.push_back(le32(u(at + kCentralLocalHeaderOffset)));
+    at += kCentralHeaderSize + le16(u(at + kCentralNameLength)) + le16(u(at + kCentralExtraLength)) +
+          le16(u(at + kCentralCommentLength));
   }
   return out;
 }
 
 inline void patch16(std::string& zip, size_t at, uint16_t v) {
-  package::zip::put16(reinterpret_cast<unsigned char*>(zip.data()) + at, v);
+  package::zip::putLe16(reinterpret_cast<unsigned char*>(zip.data()) + at, v);
 }
 inline void patch32(std::string& zip, size_t at, uint32_t v) {
-  package::zip::put32(reinterpret_cast<unsigned char*>(zip.data()) + at, v);
+  package::zip::putLe32(reinterpret_cast<unsigned char*>(zip.data()) + at, v);
 }
 
 }  // namespace test

@@ -212,12 +212,12 @@ TEST_F(Archive, ReadsZip64Records) {
 std::string unicodePathExtra(const std::string& rawName, const std::string& utf8, uint32_t crcDelta = 0) {
   std::string block(9, '\0');
   auto* p = reinterpret_cast<unsigned char*>(block.data());
-  zip::put16(p, zip::kExtraUnicodePath);
-  zip::put16(p + 2, static_cast<uint16_t>(5 + utf8.size()));
+  zip::putLe16(p, zip::kExtraUnicodePath);
+  zip::putLe16(p + 2, static_cast<uint16_t>(5 + utf8.size()));
   p[4] = 1;
   const uint32_t crc = static_cast<uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size())));
-  zip::put32(p + 5, crc + crcDelta);
+  zip::putLe32(p + 5, crc + crcDelta);
   return block + utf8;
 }
 
@@ -521,7 +521,7 @@ std::string manyEntries(size_t n, bool withoutZip64) {
   const size_t zip64End = z.rfind(std::string("PK\x06\x06", 4));
   const size_t end = z.rfind(std::string("PK\x05\x06", 4));
   const auto* u = reinterpret_cast<const unsigned char*>(z.data());
-  const uint64_t cdStart = zip::get64(u + zip64End + zip::kZip64EndCentralDirOffset);
+  const uint64_t cdStart = zip::le64(u + zip64End + zip::kZip64EndCentralDirOffset);
   std::string classic = z.substr(end);
   z = z.substr(0, zip64End) + classic;
   const size_t at = zip64End;

@@ -60,7 +60,7 @@ struct TableSpec {
 };
 
 inline TableSpec standardTable(const std::string& name, const std::vector<accessorydb::ColumnSpec>& spec,
-                        const std::vector<test::Row>& rows) {
+                               const std::vector<test::Row>& rows) {
   TableSpec t;
   t.name = name;
   for (const auto& c : spec) {
@@ -132,7 +132,7 @@ inline void allowNulls(std::string& file, const TableSpec& t) {
 }
 
 inline std::string writeDatabase(platform::Env& env, const test::TempDir& scratch, const std::string& name,
-                          const PackageSpec& spec) {
+                                 const PackageSpec& spec) {
   const std::string path = scratch.path(name);
   {
     auto db = jet::Database::create(env, path);
@@ -205,16 +205,25 @@ inline const std::vector<FailingCase> kFailingCases = {
      },
      "takes whole numbers"},
     {"WysokoscAsNumber",
-     [](PackageSpec& p) { p.dodatki().retype("Wysokosc", jet::ColumnType::Long, 0, [](auto&) { return jet::Value{int32_t{120}}; }); },
+     [](PackageSpec& p) {
+       p.dodatki().retype("Wysokosc", jet::ColumnType::Long, 0, [](auto&) { return jet::Value{int32_t{120}}; });
+     },
      "takes text"},
     {"NazwaAsYesNo",
-     [](PackageSpec& p) { p.dodatki().retype("Nazwa", jet::ColumnType::Boolean, 0, [](auto&) { return jet::Value{true}; }); },
+     [](PackageSpec& p) {
+       p.dodatki().retype("Nazwa", jet::ColumnType::Boolean, 0, [](auto&) { return jet::Value{true}; });
+     },
      "takes text"},
     {"ProducentAsNumber",
-     [](PackageSpec& p) { p.producers().retype("Producent", jet::ColumnType::Long, 0, [](auto&) { return jet::Value{int32_t{7}}; }); },
+     [](PackageSpec& p) {
+       p.producers().retype("Producent", jet::ColumnType::Long, 0, [](auto&) { return jet::Value{int32_t{7}}; });
+     },
      "takes text"},
     {"DodatekWstAsText",
-     [](PackageSpec& p) { p.dodatki().retype("Dodatek_wst", jet::ColumnType::Text, 3, [](auto&) { return jet::Value{std::string("tak")}; }); },
+     [](PackageSpec& p) {
+       p.dodatki().retype("Dodatek_wst", jet::ColumnType::Text, 3,
+                          [](auto&) { return jet::Value{std::string("tak")}; });
+     },
      "takes Yes/No values"},
     // Texts longer than the installed columns, from wider package columns.
     {"NazwaLongerThan100",
@@ -315,7 +324,8 @@ inline const std::vector<AcceptedCase> kAcceptedCases = {
        p.producers().rows[0]["kod"] = std::string("30-001 Kr");
      }},
     // A column the installed tables lack is left behind.
-    {"ExtraColumn", [](PackageSpec& p) {
+    {"ExtraColumn",
+     [](PackageSpec& p) {
        p.dodatki().columns.push_back({"Uwagi", jet::ColumnType::Text, 50});
        for (auto& r : p.dodatki().rows) r["Uwagi"] = std::string("uwaga");
      }},
@@ -329,9 +339,8 @@ inline const std::vector<AcceptedCase> kAcceptedCases = {
     // A number in the Yes/No column is taken as Yes when not 0, as Jet does.
     {"DodatekWstAsNumber",
      [](PackageSpec& p) {
-       p.dodatki().retype("Dodatek_wst", jet::ColumnType::Long, 0, [](const jet::Value& v) {
-         return jet::Value{std::get<bool>(v) ? int32_t{-1} : int32_t{0}};
-       });
+       p.dodatki().retype("Dodatek_wst", jet::ColumnType::Long, 0,
+                          [](const jet::Value& v) { return jet::Value{std::get<bool>(v) ? int32_t{-1} : int32_t{0}}; });
      }},
 };
 

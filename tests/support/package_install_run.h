@@ -31,7 +31,9 @@ class InstallerRun {
   bool saidSomethingWith(const std::string& part) const {
     return std::any_of(f.memo().begin(), f.memo().end(), [&](const auto& l) { return l.find(part) != l.npos; });
   }
-  bool said(const std::string& line) const { return std::find(f.memo().begin(), f.memo().end(), line) != f.memo().end(); }
+  bool said(const std::string& line) const {
+    return std::find(f.memo().begin(), f.memo().end(), line) != f.memo().end();
+  }
 
   test::HeadlessForm f{{"/d"}};
 };

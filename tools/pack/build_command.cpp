@@ -3,6 +3,7 @@
 #include <ctime>
 #include <memory>
 
+#include "base/package_names.h"
 #include "package/installer_footer.h"
 #include "package/package_location.h"
 #include "package/pe_certificate.h"
@@ -97,10 +98,12 @@ std::string stubProblem(platform::Env& env, const std::string& stub, std::vector
   char mz[2] = {};
   if (f->readAt(0, mz, 2) != 2 || mz[0] != 'M' || mz[1] != 'Z')
     return "the stub " + stub + " is not a Windows program: give the installer.exe of this project";
-  if (auto loc = package::locatePackage(*f); loc && loc->offset > 0 && static_cast<uint64_t>(loc->offset) < loc->footerAt)
+  if (auto loc = package::locatePackage(*f);
+      loc && loc->offset > 0 && static_cast<uint64_t>(loc->offset) < loc->footerAt)
     return "the stub " + stub + " already carries a package: give the bare installer.exe";
   if (package::findCertificateTable(*f))
-    warnings.push_back("the stub " + stub + " is signed; its signature will not cover the package, sign the "
+    warnings.push_back("the stub " + stub +
+                       " is signed; its signature will not cover the package, sign the "
                        "installer after packing instead");
   return {};
 }
@@ -110,8 +113,9 @@ struct TempFiles {
   platform::Env& env;
   std::vector<std::string> paths;
   ~TempFiles() {
+    // A destructor has no one to tell: temporary files left behind are harmless.
     for (const auto& p : paths)
-      if (env.fileExists(p)) env.deleteFile(p);
+      if (env.fileExists(p)) (void)env.deleteFile(p);
   }
 };
 
@@ -173,8 +177,8 @@ int runBuild(const Args& args) {
     const uint64_t offset = out->size();
     zip::ZipWriter writer(*out, offset);
     for (const auto& picture : plan.pictures) writer.addFile(picture.entryName, env, picture.path, options);
-    writer.addFile("models.zip", env, modelsZip, nested);
-    if (plan.hasMaterials) writer.addFile("db_materials.zip", env, materialsZip, nested);
+    writer.addFile(base::kModelsZipName, env, modelsZip, nested);
+    if (plan.hasMaterials) writer.addFile(base::kMaterialsZipName, env, materialsZip, nested);
     const uint64_t archiveSize = writer.finish();
     const std::string tail = std::string(package::kByteOrderMark) + package::makeFooter(offset);
     out->writeAt(offset + archiveSize, tail.data(), tail.size());
@@ -187,10 +191,11 @@ int runBuild(const Args& args) {
                 plan.packageName.c_str(), plan.models.size(), plan.hasMaterials ? " and materials" : "",
                 static_cast<unsigned long long>(offset), humanSize(total).c_str());
     const auto& db = plan.database;
-    std::printf("  dodatki.mdb: %zu producer rows (%zu \"DELETE\" markers), %zu accessory rows (%zu \"DELETE\" "
-                "markers); the installer writes %zu and %zu of them\n",
-                db.producers.rows, db.producers.markers, db.accessories.rows, db.accessories.markers,
-                db.producers.written, db.accessories.written);
+    std::printf(
+        "  dodatki.mdb: %zu producer rows (%zu \"DELETE\" markers), %zu accessory rows (%zu \"DELETE\" "
+        "markers); the installer writes %zu and %zu of them\n",
+        db.producers.rows, db.producers.markers, db.accessories.rows, db.accessories.markers, db.producers.written,
+        db.accessories.written);
     return kExitOk;
   } catch (const std::exception& e) {
     complain(std::string("failed: ") + e.what());

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/package_names.h"
 #include "package/package_folders.h"
 #include "tools/pack/command_line.h"
 #include "tools/pack/installer_inspection.h"
@@ -89,7 +90,7 @@ class Checker {
 
   // The pictures of packages.zip, decoded as the installer decodes them.
   void pictures(ArchiveSummary& s) {
-    for (const char* picture : {"install.jpg", "finish.jpg"}) {
+    for (const char* picture : {base::kInstallPictureName, base::kFinishPictureName}) {
       const auto index = find(in_.archive(), picture);
       if (!index) {
         r_.problems.push_back(s.name + ": " + picture + " is missing");
@@ -115,7 +116,7 @@ class Checker {
       return;
     }
     r_.packageName = folders[0];
-    const std::string db = r_.packageName + "\\" + package::kAccessoryDatabaseName;
+    const std::string db = r_.packageName + "\\" + base::kAccessoryDatabaseName;
     for (const auto& e : reader.entries()) {
       const bool folder = !e.name.empty() && e.name.back() == '\\';
       const bool neverInstalled = e.name == r_.packageName + ".txt" || e.name == r_.packageName + ".jpg";
@@ -162,22 +163,23 @@ void inspect(platform::Env& env, const std::string& path, CheckResult& r) {
   Inspection in(env, path);
   Checker check(env, in, r);
   r.installer = in.isInstaller();
-  ArchiveSummary outer{in.isInstaller() ? "packages.zip" : path, in.archive().entries().size()};
+  ArchiveSummary outer{in.isInstaller() ? base::kPackagesZipName : path, in.archive().entries().size()};
   check.archive(outer.name, in.archive());
-  const bool isPackages = in.isInstaller() || Checker::find(in.archive(), "models.zip");
+  const bool isPackages = in.isInstaller() || Checker::find(in.archive(), base::kModelsZipName);
   if (isPackages) {
     check.pictures(outer);
-    if (!Checker::find(in.archive(), "models.zip")) r.problems.push_back(outer.name + ": models.zip is missing");
+    if (!Checker::find(in.archive(), base::kModelsZipName))
+      r.problems.push_back(outer.name + ": models.zip is missing");
   }
   r.archives.push_back(outer);
   const auto& entries = in.archive().entries();
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
+    if (entries[i].name != base::kModelsZipName && entries[i].name != base::kMaterialsZipName) continue;
     try {
       auto nested = in.openNested(i);
       ArchiveSummary s{entries[i].name, nested->entries().size()};
       check.archive(s.name, *nested);
-      if (s.name == "models.zip")
+      if (s.name == base::kModelsZipName)
         check.models(s.name, *nested, s);
       else
         check.materials(*nested, s);
@@ -198,11 +200,12 @@ void printJson(const std::string& path, const CheckResult& r) {
   for (const auto& a : r.archives)
     archives += std::string(archives.empty() ? "" : ",") + "{\"name\":" + jsonString(a.name) +
                 ",\"entries\":" + std::to_string(a.entries) + a.json + "}";
-  std::printf("{\"file\":%s,\"ok\":%s,\"installer\":%s,\"package\":%s,\"problems\":%s,\"warnings\":%s,"
-              "\"archives\":[%s]}\n",
-              jsonString(path).c_str(), r.problems.empty() ? "true" : "false", r.installer ? "true" : "false",
-              r.packageName.empty() ? "null" : jsonString(r.packageName).c_str(), jsonStrings(r.problems).c_str(),
-              jsonStrings(r.warnings).c_str(), archives.c_str());
+  std::printf(
+      "{\"file\":%s,\"ok\":%s,\"installer\":%s,\"package\":%s,\"problems\":%s,\"warnings\":%s,"
+      "\"archives\":[%s]}\n",
+      jsonString(path).c_str(), r.problems.empty() ? "true" : "false", r.installer ? "true" : "false",
+      r.packageName.empty() ? "null" : jsonString(r.packageName).c_str(), jsonStrings(r.problems).c_str(),
+      jsonStrings(r.warnings).c_str(), archives.c_str());
 }
 
 }  // namespace

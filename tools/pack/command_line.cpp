@@ -16,8 +16,7 @@
 namespace pack {
 
 ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
-                     const std::map<std::string, std::string>& aliases,
-                     const std::vector<std::string>& flagOptions) {
+                     const std::map<std::string, std::string>& aliases, const std::vector<std::string>& flagOptions) {
   ParsedArgs out;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -106,6 +105,17 @@ std::optional<int> helpOrUsageError(const ParsedArgs& p, const char* command, co
     return kExitUsage;
   }
   return std::nullopt;
+}
+
+std::optional<int> helpOrOptionError(const ParsedArgs& p, const char* command, const char* usage) {
+  if (p.help) {
+    std::fputs(usage, stdout);
+    return kExitOk;
+  }
+  if (p.error.empty() && p.positional.empty()) return std::nullopt;
+  const std::string why = p.error.empty() ? "unexpected argument '" + p.positional.front() + "'" : p.error;
+  std::fprintf(stderr, "%s: %s\n\n%s", command, why.c_str(), usage);
+  return kExitUsage;
 }
 
 }  // namespace pack

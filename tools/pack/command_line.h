@@ -11,8 +11,9 @@
 
 namespace pack {
 
+// The exit statuses of every command, and of pack itself.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitRefused = 1;
+inline constexpr int kExitRefused = 1;  // the input was refused, a check failed, or pack itself failed
 inline constexpr int kExitUsage = 2;
 
 // Options of the form "--name VALUE" (or "-o VALUE" through `aliases`), bare
@@ -23,6 +24,12 @@ struct ParsedArgs {
   std::vector<std::string> positional;
   bool help = false;
   std::string error;  // set when the arguments do not parse
+
+  // The value of a "--name VALUE" option, or `absent` when it was not given.
+  std::string value(const std::string& name, const std::string& absent = {}) const {
+    const auto it = options.find(name);
+    return it == options.end() ? absent : it->second;
+  }
 };
 ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOptions,
                      const std::map<std::string, std::string>& aliases = {},
@@ -31,6 +38,11 @@ ParsedArgs parseArgs(const Args& args, const std::vector<std::string>& valueOpti
 // For commands that take exactly one FILE: prints the help, or the usage
 // error, and returns the exit code then; nullopt when the command should run.
 std::optional<int> helpOrUsageError(const ParsedArgs& p, const char* command, const char* help);
+
+// For commands that take options only: prints the help, or the usage error
+// followed by `usage`, and returns the exit code then; nullopt when the
+// command should run.
+std::optional<int> helpOrOptionError(const ParsedArgs& p, const char* command, const char* usage);
 
 // "pack: " + text on standard error.
 void complain(const std::string& text);

@@ -78,17 +78,4 @@ bool CsvReader::next(CsvRecord& out) {
   return false;
 }
 
-std::vector<CsvRecord> parseCsv(std::string_view text) {
-  size_t offset = 0;
-  CsvReader reader([&](char* buffer, size_t n) {
-    const size_t got = std::min(n, text.size() - offset);
-    std::memcpy(buffer, text.data() + offset, got);
-    offset += got;
-    return got;
-  });
-  std::vector<CsvRecord> records;
-  for (CsvRecord r; reader.next(r);) records.push_back(std::move(r));
-  return records;
-}
-
 }  // namespace pack

@@ -58,7 +58,4 @@ class CsvReader {
   size_t line_ = 1;
 };
 
-// All records of a text (see CsvReader).
-std::vector<CsvRecord> parseCsv(std::string_view text);
-
 }  // namespace pack

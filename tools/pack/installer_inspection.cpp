@@ -1,5 +1,6 @@
 #include "tools/pack/installer_inspection.h"
 
+#include "base/package_names.h"
 #include "package/package_folders.h"
 
 #include <algorithm>
@@ -70,8 +71,9 @@ Inspection::Inspection(platform::Env& env, const std::string& path) : env_(env) 
 }
 
 Inspection::~Inspection() {
-  for (const auto& f : tempFiles_) env_.deleteFile(f);
-  if (!tempDir_.empty()) env_.removeDir(tempDir_);
+  // A destructor has no one to tell: temporary files left behind are harmless.
+  for (const auto& f : tempFiles_) (void)env_.deleteFile(f);
+  if (!tempDir_.empty()) (void)env_.removeDir(tempDir_);
 }
 
 std::unique_ptr<package::zip::ZipReader> Inspection::openNested(size_t index) {
@@ -106,15 +108,15 @@ std::optional<std::vector<std::string>> Inspection::visitArchives(
       if (auto f = package::packageFolderOf(e.name)) out.push_back(*f);
     return out;
   };
-  visit(isInstaller() ? "packages.zip" : path, archive());
+  visit(isInstaller() ? base::kPackagesZipName : path, archive());
   std::vector<std::string> folders = foldersOf(archive());
   bool sawModels = !folders.empty();
   const auto& entries = archive().entries();
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].name != "models.zip" && entries[i].name != "db_materials.zip") continue;
+    if (entries[i].name != base::kModelsZipName && entries[i].name != base::kMaterialsZipName) continue;
     auto nested = openNested(i);
     visit(entries[i].name, *nested);
-    if (entries[i].name == "models.zip") {
+    if (entries[i].name == base::kModelsZipName) {
       folders = foldersOf(*nested);
       sawModels = true;
     }

@@ -26,14 +26,10 @@ constexpr const char* kHelp =
 
 const char* methodName(uint16_t method) {
   switch (method) {
-    case zip::kMethodStored:
-      return "stored";
-    case zip::kMethodDeflate:
-      return "deflate";
-    case zip::kMethodDeflate64:
-      return "deflate64";
-    default:
-      return "other";
+    case zip::kMethodStored: return "stored";
+    case zip::kMethodDeflate: return "deflate";
+    case zip::kMethodDeflate64: return "deflate64";
+    default: return "other";
   }
 }
 
@@ -58,8 +54,7 @@ void printEntries(const std::string& label, const zip::ZipReader& reader) {
   std::printf("  %12s %12s  %-9s  %-8s  %s\n", "SIZE", "PACKED", "METHOD", "CRC-32", "NAME");
   for (const auto& e : entries)
     std::printf("  %12llu %12llu  %-9s  %08x  %s\n", static_cast<unsigned long long>(e.uncompressedSize),
-                static_cast<unsigned long long>(e.compressedSize), methodName(e.method), e.crc32,
-                shownName(e).c_str());
+                static_cast<unsigned long long>(e.compressedSize), methodName(e.method), e.crc32, shownName(e).c_str());
 }
 
 void printPackageName(const std::vector<std::string>& folders) {

@@ -30,12 +30,13 @@ void printListJson(Inspection& in, const std::string& path) {
   });
   const std::string offset = in.isInstaller() ? std::to_string(in.location().offset) : "null";
   const bool signedFile = in.isInstaller() && in.location().afterSignature;
-  std::printf("{\"file\":%s,\"installer\":%s,\"archiveOffset\":%s,\"archiveSize\":%llu,\"signed\":%s,"
-              "\"package\":%s,\"packageFolders\":%s,\"archives\":[%s]}\n",
-              jsonString(path).c_str(), in.isInstaller() ? "true" : "false", offset.c_str(),
-              static_cast<unsigned long long>(in.archiveSize()), signedFile ? "true" : "false",
-              folders && folders->size() == 1 ? jsonString((*folders)[0]).c_str() : "null",
-              jsonStrings(folders.value_or(std::vector<std::string>{})).c_str(), archives.c_str());
+  std::printf(
+      "{\"file\":%s,\"installer\":%s,\"archiveOffset\":%s,\"archiveSize\":%llu,\"signed\":%s,"
+      "\"package\":%s,\"packageFolders\":%s,\"archives\":[%s]}\n",
+      jsonString(path).c_str(), in.isInstaller() ? "true" : "false", offset.c_str(),
+      static_cast<unsigned long long>(in.archiveSize()), signedFile ? "true" : "false",
+      folders && folders->size() == 1 ? jsonString((*folders)[0]).c_str() : "null",
+      jsonStrings(folders.value_or(std::vector<std::string>{})).c_str(), archives.c_str());
 }
 
 }  // namespace pack

@@ -1,7 +1,9 @@
 // pack: the producers' tool that turns a package folder into an installer.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
+#include "tools/pack/command_line.h"
 #include "tools/pack/commands.h"
 
 namespace {
@@ -14,20 +16,34 @@ void usage(FILE* out) {
   std::fprintf(out, "\nRun 'pack COMMAND --help' for a command's options.\n");
 }
 
-int run(const pack::Args& args) {
+int dispatch(const pack::Args& args) {
   if (args.empty()) {
     usage(stderr);
-    return 2;
+    return pack::kExitUsage;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     usage(stdout);
-    return 0;
+    return pack::kExitOk;
   }
   for (const auto& c : pack::commands())
     if (args[0] == c.name) return c.run(pack::Args(args.begin() + 1, args.end()));
   std::fprintf(stderr, "pack: unknown command '%s'\n\n", args[0].c_str());
   usage(stderr);
-  return 2;
+  return pack::kExitUsage;
+}
+
+// A failure no command expected (out of memory, a file system error outside
+// a command's own handling) still ends with a message and the failure status,
+// never with an abort that scripts would read as a crash.
+int run(const pack::Args& args) {
+  try {
+    return dispatch(args);
+  } catch (const std::exception& e) {
+    pack::complain(e.what());
+  } catch (...) {
+    pack::complain("unexpected failure");
+  }
+  return pack::kExitRefused;
 }
 
 }  // namespace

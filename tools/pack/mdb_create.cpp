@@ -1,6 +1,5 @@
 // pack mdb create: an accessory database built from two CSV files, by the
 // installer's own creation code, refusing any row the database cannot store.
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -8,9 +7,12 @@
 #include <optional>
 
 #include "accessorydb/accessory_db.h"
+#include "base/ascii.h"
+#include "base/utf.h"
 #include "accessorydb/jet_engine.h"
 #include "accessorydb/schema.h"
 #include "platform/env.h"
+#include "tools/pack/command_line.h"
 #include "tools/pack/commands.h"
 #include "tools/pack/csv_reader.h"
 #include "tools/pack/print_reporter.h"
@@ -39,7 +41,8 @@ class CsvFile {
  public:
   CsvFile(platform::Env& env, const std::string& path) : path_(path) {
     try {
-      file_ = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
+      file_ =
+          env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
     } catch (const platform::IoError& e) {
       throw Refusal{e.what()};
     }
@@ -80,8 +83,8 @@ std::optional<int32_t> parseWhole(const std::string& s) {
   return static_cast<int32_t>(v);
 }
 
-std::optional<bool> parseYesNo(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::optional<bool> parseYesNo(std::string_view text) {
+  const std::string s = base::asciiLower(text);
   if (s == "1" || s == "true") return true;
   if (s == "0" || s == "false") return false;
   return std::nullopt;
@@ -132,7 +135,7 @@ std::vector<FieldValue> convertRecord(const CsvRecord& rec, const std::string& w
       if (!v) throw Refusal{where + "column '" + c.name + "': '" + text + "' is not 1, 0, true or false"};
       row.emplace_back(*v);
     } else {
-      if (accessorydb::utf16Length(text) > static_cast<size_t>(c.definedSize))
+      if (base::utf16Units(text) > static_cast<size_t>(c.definedSize))
         throw Refusal{where + "column '" + c.name + "': the text is longer than " + std::to_string(c.definedSize) +
                       " characters"};
       row.emplace_back(text);
@@ -183,23 +186,13 @@ size_t storeRows(accessorydb::Engine& engine, platform::Env& env, const std::str
 }  // namespace
 
 int runMdbCreate(const Args& args) {
-  std::string out, producers, accessories;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const auto& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    std::string* target = a == "-o" ? &out : a == "--producers" ? &producers : a == "--accessories" ? &accessories : nullptr;
-    if (!target || i + 1 >= args.size()) {
-      std::fprintf(stderr, "pack mdb create: unexpected argument '%s'\n\n%s", a.c_str(), kUsage);
-      return 2;
-    }
-    *target = args[++i];
-  }
+  const auto p = parseArgs(args, {"--output", "--producers", "--accessories"}, {{"-o", "--output"}});
+  if (auto status = helpOrOptionError(p, "pack mdb create", kUsage)) return *status;
+  const std::string out = p.value("--output"), producers = p.value("--producers"),
+                    accessories = p.value("--accessories");
   if (out.empty() || producers.empty() || accessories.empty()) {
     std::fputs(kUsage, stderr);
-    return 2;
+    return kExitUsage;
   }
 
   auto& env = platform::systemEnv();
@@ -212,24 +205,26 @@ int runMdbCreate(const Args& args) {
     checkHeader(env, accessories, accessorydb::dodatkiColumns());
     PrintReporter reporter(1, stderr);
     accessorydb::AccessoryDb db(reporter, env, *engine);
-    if (!db.MDBCreate(part)) return 1;
+    if (!db.MDBCreate(part)) return kExitRefused;
     size_t producerCount = 0, accessoryCount = 0;
     try {
-      producerCount = storeRows(*engine, env, part, producers, accessorydb::kTableProducent, accessorydb::producentColumns());
-      accessoryCount = storeRows(*engine, env, part, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns());
+      producerCount =
+          storeRows(*engine, env, part, producers, accessorydb::kTableProducent, accessorydb::producentColumns());
+      accessoryCount =
+          storeRows(*engine, env, part, accessories, accessorydb::kTableDodatki, accessorydb::dodatkiColumns());
       if (!env.renameReplace(part, out)) throw Refusal{"cannot replace " + out + " with the new database"};
     } catch (...) {
-      (void)env.deleteFile(part);
+      (void)env.deleteFile(part);  // best effort: the error being thrown is the one to report
       throw;
     }
     std::printf("%s: %zu producers, %zu accessories\n", out.c_str(), producerCount, accessoryCount);
-    return 0;
+    return kExitOk;
   } catch (const Refusal& r) {
     std::fprintf(stderr, "pack mdb create: %s\n", r.message.c_str());
   } catch (const accessorydb::EngineError& e) {
     std::fprintf(stderr, "pack mdb create: %s: %s\n", out.c_str(), e.what());
   }
-  return 1;
+  return kExitRefused;
 }
 
 }  // namespace pack

@@ -21,6 +21,7 @@
 
 #include "jet/jet.h"
 #include "platform/env.h"
+#include "tools/pack/command_line.h"
 #include "tools/pack/commands.h"
 #include "tools/pack/json_text.h"
 
@@ -31,10 +32,6 @@
 
 namespace pack {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
 
 void mdbUsage(FILE* out) {
   std::fprintf(out,
@@ -81,8 +78,7 @@ std::string formatDate(double days) {
   hh_mm_ss hms(tp - dp);
   char buf[40];
   std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02d:%02d:%02d", int(ymd.year()), unsigned(ymd.month()),
-                unsigned(ymd.day()), int(hms.hours().count()), int(hms.minutes().count()),
-                int(hms.seconds().count()));
+                unsigned(ymd.day()), int(hms.hours().count()), int(hms.minutes().count()), int(hms.seconds().count()));
   return buf;
 }
 
@@ -172,9 +168,11 @@ void printText(const TableDump& t) {
   for (const auto& i : t.schema.indexes) {
     std::string cols;
     for (const auto& c : i.columns) cols += (cols.empty() ? "" : ", ") + c;
-    const char* kind = i.primaryKey ? "primary key " : i.foreignKey ? "foreign key " : i.unique ? "unique index " : "index ";
-    write(std::string("  ") + kind + i.name + " (" +
-          cols + ")\n");
+    const char* kind = i.primaryKey   ? "primary key "
+                       : i.foreignKey ? "foreign key "
+                       : i.unique     ? "unique index "
+                                      : "index ";
+    write(std::string("  ") + kind + i.name + " (" + cols + ")\n");
   }
   std::string line;
   for (size_t i = 0; i < t.schema.columns.size(); ++i) line += (i ? "," : "") + csvField(t.schema.columns[i].name);
@@ -182,7 +180,9 @@ void printText(const TableDump& t) {
   for (const auto& row : t.rows) {
     line.clear();
     for (size_t i = 0; i < row.size(); ++i) {
-      std::string v = std::holds_alternative<std::monostate>(row[i]) ? "NULL" : csvField(valueText(row[i], t.schema.columns[i].type));
+      std::string v = std::holds_alternative<std::monostate>(row[i])
+                          ? "NULL"
+                          : csvField(valueText(row[i], t.schema.columns[i].type));
       line += (i ? "," : "") + v;
     }
     write(line + "\n");
@@ -198,8 +198,9 @@ void printJson(const std::vector<TableDump>& tables) {
           ",\"rowCount\":" + std::to_string(t.rows.size()) + ",\"columns\":[");
     for (size_t i = 0; i < t.schema.columns.size(); ++i) {
       const auto& c = t.schema.columns[i];
-      write(std::string(i ? "," : "") + "{\"name\":" + jsonString(c.name) + ",\"type\":" + jsonString(typeName(c.type)) +
-            ",\"size\":" + std::to_string(c.maxChars) + ",\"required\":" + (c.required ? "true" : "false") + "}");
+      write(std::string(i ? "," : "") + "{\"name\":" + jsonString(c.name) +
+            ",\"type\":" + jsonString(typeName(c.type)) + ",\"size\":" + std::to_string(c.maxChars) +
+            ",\"required\":" + (c.required ? "true" : "false") + "}");
     }
     write("],\"indexes\":[");
     for (size_t i = 0; i < t.schema.indexes.size(); ++i) {
@@ -223,23 +224,19 @@ void printJson(const std::vector<TableDump>& tables) {
 }
 
 int runDump(const Args& args) {
-  std::string file, table, format = "text";
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      mdbUsage(stdout);
-      return kExitOk;
-    }
-    if ((a == "--table" || a == "--format") && i + 1 < args.size()) {
-      (a == "--table" ? table : format) = args[++i];
-    } else if (a.rfind("--", 0) == 0 || !file.empty()) {
-      std::fprintf(stderr, "pack mdb dump: unexpected argument '%s'\n\n", a.c_str());
-      mdbUsage(stderr);
-      return kExitUsage;
-    } else {
-      file = a;
-    }
+  const auto p = parseArgs(args, {"--table", "--format"});
+  if (p.help) {
+    mdbUsage(stdout);
+    return kExitOk;
   }
+  if (!p.error.empty() || p.positional.size() > 1) {
+    std::fprintf(stderr, "pack mdb dump: %s\n\n",
+                 (p.error.empty() ? "unexpected argument '" + p.positional[1] + "'" : p.error).c_str());
+    mdbUsage(stderr);
+    return kExitUsage;
+  }
+  const std::string file = p.positional.empty() ? std::string() : p.positional.front();
+  const std::string table = p.value("--table"), format = p.value("--format", "text");
   if (file.empty() || (format != "text" && format != "csv" && format != "json")) {
     mdbUsage(stderr);
     return kExitUsage;

@@ -7,6 +7,7 @@
 #include "accessorydb/accessory_db.h"
 #include "accessorydb/jet_engine.h"
 #include "platform/env.h"
+#include "tools/pack/command_line.h"
 #include "tools/pack/commands.h"
 #include "tools/pack/print_reporter.h"
 
@@ -23,7 +24,9 @@ constexpr const char* kUsage =
     "only read; an existing OUT.mdb is replaced. Exits with 1 when the merge fails.\n";
 
 // Whether two paths name the same file, so the output can never replace an input.
-std::filesystem::path fsPath(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+std::filesystem::path fsPath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -35,43 +38,28 @@ bool sameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 int runMdbMerge(const Args& args) {
-  std::string installed, package, out;
-  bool debug = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const auto& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a == "--debug") {
-      debug = true;
-      continue;
-    }
-    std::string* target = a == "-o" ? &out : a == "--installed" ? &installed : a == "--package" ? &package : nullptr;
-    if (!target || i + 1 >= args.size()) {
-      std::fprintf(stderr, "pack mdb merge: unexpected argument '%s'\n\n%s", a.c_str(), kUsage);
-      return 2;
-    }
-    *target = args[++i];
-  }
+  const auto p = parseArgs(args, {"--output", "--installed", "--package"}, {{"-o", "--output"}}, {"--debug"});
+  if (auto status = helpOrOptionError(p, "pack mdb merge", kUsage)) return *status;
+  const std::string installed = p.value("--installed"), package = p.value("--package"), out = p.value("--output");
+  const bool debug = p.flags.count("--debug") > 0;
   if (installed.empty() || package.empty() || out.empty()) {
     std::fputs(kUsage, stderr);
-    return 2;
+    return kExitUsage;
   }
   if (sameFile(out, installed) || sameFile(out, package)) {
     std::fprintf(stderr, "pack mdb merge: the output must be a file other than the inputs\n");
-    return 2;
+    return kExitUsage;
   }
 
   auto& env = platform::systemEnv();
   if (env.fileExists(out) && !env.deleteFile(out)) {
     std::fprintf(stderr, "pack mdb merge: cannot remove the existing %s\n", out.c_str());
-    return 1;
+    return kExitRefused;
   }
   auto engine = accessorydb::makeJetEngine(env);
   PrintReporter reporter(debug ? 2 : 1);
   accessorydb::AccessoryDb db(reporter, env, *engine);
-  return db.CopyMdb(package, installed, out) ? 0 : 1;
+  return db.CopyMdb(package, installed, out) ? kExitOk : kExitRefused;
 }
 
 }  // namespace pack

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "base/ascii.h"
+#include "base/package_names.h"
+#include "base/utf.h"
 #include "package/entry_name_check.h"
 #include "package/package_folders.h"
 #include "package/zip_names.h"
@@ -10,12 +13,6 @@
 
 namespace pack {
 namespace {
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return s;
-}
 
 uint64_t sizeOf(platform::Env& env, const std::string& path) {
   return env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite)
@@ -38,8 +35,9 @@ void collect(platform::Env& env, const std::string& dir, const std::string& pref
   for (const auto& e : entries) {
     const std::string path = dir + sep + e.name;
     if (e.name.find('\\') != std::string::npos)
-      problems.push_back(path + ": a backslash cannot be part of a name (it separates folders in the archive); "
-                                "rename it");
+      problems.push_back(path +
+                         ": a backslash cannot be part of a name (it separates folders in the archive); "
+                         "rename it");
     else if (e.isDir)
       collect(env, path, prefix + e.name + "\\", out, problems);
     else
@@ -54,7 +52,7 @@ void checkNames(const std::string& archive, const std::vector<PlannedFile>& file
     if (auto why = unstorableNameReason(f.entryName); !why.empty())
       problems.push_back(archive + ": \"" + package::printableName(f.entryName) + "\" cannot be stored: " + why +
                          "; rename it");
-    auto [it, fresh] = seen.emplace(lower(f.entryName), f.entryName);
+    auto [it, fresh] = seen.emplace(base::asciiLower(f.entryName), f.entryName);
     if (!fresh)
       problems.push_back(archive + ": \"" + f.entryName + "\" and \"" + it->second +
                          "\" differ only in letter case and would be one file on Windows; rename one of them");
@@ -71,7 +69,7 @@ uint64_t PackagePlan::totalBytes() const {
 }
 
 std::string unstorableNameReason(const std::string& entryName) {
-  if (!package::zip::isValidUtf8(entryName)) return "the name is not valid UTF-8";
+  if (!base::isValidUtf8(entryName)) return "the name is not valid UTF-8";
   if (entryName.size() > 0xFFFF) return "the name is longer than a ZIP entry name can be";
   if (auto why = package::unsafeNameReason(entryName)) return *why;
   std::string landing = package::windowsName(entryName);
@@ -91,30 +89,36 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
     return plan;
   }
 
-  for (const char* picture : {"install.jpg", "finish.jpg", "cover.jpg"}) {
+  using base::kCoverPictureName;
+  using base::kFinishPictureName;
+  using base::kInstallPictureName;
+  for (const std::string picture : {kInstallPictureName, kFinishPictureName, kCoverPictureName}) {
     const std::string path = dir + sep + picture;
-    const bool required = std::string(picture) != "cover.jpg";
+    const bool required = picture != kCoverPictureName;
     if (env.fileExists(path))
       plan.pictures.push_back({picture, path, sizeOf(env, path), false});
     else if (required)
-      plan.problems.push_back(path + " is missing: add the JPEG picture " + picture +
-                              (std::string(picture) == "install.jpg" ? " (the installer's face)"
-                                                                     : " (shown when the install ends)"));
+      plan.problems.push_back(
+          path + " is missing: add the JPEG picture " + picture +
+          (picture == kInstallPictureName ? " (the installer's face)" : " (shown when the install ends)"));
   }
 
   ContentFindings content;
   for (const auto& picture : plan.pictures)
-    if (picture.entryName != "cover.jpg") checkPicture(env, picture.path, picture.path, content);
+    if (picture.entryName != kCoverPictureName) checkPicture(env, picture.path, picture.path, content);
 
   for (const auto& e : sortedListing(env, dir)) {
     const std::string n = e.name;
-    if (n == "install.jpg" || n == "finish.jpg" || n == "cover.jpg" || n == "models" || n == "materials") continue;
+    if (n == kInstallPictureName || n == kFinishPictureName || n == kCoverPictureName || n == "models" ||
+        n == "materials")
+      continue;
     plan.warnings.push_back(dir + sep + n + " is not part of a package and is left out");
   }
 
   const std::string models = dir + sep + "models";
   if (!env.dirExists(models)) {
-    plan.problems.push_back(models + " is missing: put the package folder (the one holding dodatki.mdb) into a "
+    plan.problems.push_back(models +
+                            " is missing: put the package folder (the one holding dodatki.mdb) into a "
                             "folder named models");
   } else {
     std::vector<std::string> folders;
@@ -128,24 +132,28 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
                               ": it must hold exactly one, the package folder with dodatki.mdb");
     } else {
       plan.packageName = folders[0];
-      const std::string mdb = models + sep + plan.packageName + sep + package::kAccessoryDatabaseName;
+      const std::string mdb = models + sep + plan.packageName + sep + base::kAccessoryDatabaseName;
       // By the listing, not fileExists: Windows would also find "Dodatki.MDB",
       // which the installer does not take for the database.
       bool found = false;
       std::string hint;
       for (const auto& e : env.listDir(models + sep + plan.packageName)) {
         if (e.isDir) continue;
-        if (e.name == package::kAccessoryDatabaseName) found = true;
-        else if (lower(e.name) == package::kAccessoryDatabaseName) hint = "; rename " + e.name + " to dodatki.mdb";
+        if (e.name == base::kAccessoryDatabaseName)
+          found = true;
+        else if (base::asciiLower(e.name) == base::kAccessoryDatabaseName)
+          hint = "; rename " + e.name + " to dodatki.mdb";
       }
       if (!found)
-        plan.problems.push_back(mdb + " is missing: the package folder must hold the accessory database "
-                                "dodatki.mdb (lower case)" + hint);
+        plan.problems.push_back(mdb +
+                                " is missing: the package folder must hold the accessory database "
+                                "dodatki.mdb (lower case)" +
+                                hint);
       else
         plan.database = checkAccessoryDatabase(env, mdb, mdb, content);
     }
     collect(env, models, "", plan.models, plan.problems);
-    checkNames("models.zip", plan.models, plan.problems);
+    checkNames(base::kModelsZipName, plan.models, plan.problems);
     for (const auto& f : plan.models) {
       if (f.entryName.find('\\') != std::string::npos || f.isFolder) continue;
       if (f.entryName != plan.packageName + ".txt" && f.entryName != plan.packageName + ".jpg")
@@ -161,7 +169,7 @@ PackagePlan planPackage(platform::Env& env, const std::string& dirIn) {
   if (env.dirExists(materials)) {
     plan.hasMaterials = true;
     collect(env, materials, "", plan.materials, plan.problems);
-    checkNames("db_materials.zip", plan.materials, plan.problems);
+    checkNames(base::kMaterialsZipName, plan.materials, plan.problems);
   }
   return plan;
 }
