@@ -26,7 +26,7 @@ if ! command -v makensis >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends nsis >/dev/null
 fi
 cmake --preset win >/dev/null
-cmake --build --preset win --target window_install_timing >/dev/null
+cmake --build --preset win --target window_install_timing pack >/dev/null
 if [ -z "${DIST:-}" ]; then
   DIST="$W/dist"
   ./scripts/release.sh "$DIST" >/dev/null
@@ -44,13 +44,26 @@ if [ ! -f "$CAT/ready" ]; then
     --accessories "$CAT/csv/installed.csv" >/dev/null
   "$DIST/pack" mdb create -o "$PKG/models/Meble Bench/dodatki.mdb" --producers "$CAT/csv/producers.csv" \
     --accessories "$CAT/csv/package.csv" >/dev/null
+  # The same catalogue with a 10-row database: a diagnostic run of the big
+  # one logs a line for every pair of rows its searches compare.
+  cp -al "$PKG" "$CAT/package-small"
+  rm "$CAT/package-small/models/Meble Bench/dodatki.mdb"
+  for f in installed package; do head -n 11 "$CAT/csv/$f.csv" >"$CAT/csv/$f-small.csv"; done
+  "$DIST/pack" mdb create -o "$CAT/installed-small.mdb" --producers "$CAT/csv/producers.csv" \
+    --accessories "$CAT/csv/installed-small.csv" >/dev/null
+  "$DIST/pack" mdb create -o "$CAT/package-small/models/Meble Bench/dodatki.mdb" \
+    --producers "$CAT/csv/producers.csv" --accessories "$CAT/csv/package-small.csv" >/dev/null
   touch "$CAT/ready"
 fi
 
 # Ours, and NSIS's installer of the same files into the same places.
-rm -f "$W/ours.exe" "$W/nsis.exe"
-"$DIST/pack" build --stub "$DIST/installer.exe" --package "$PKG" -o "$W/ours.exe" >"$W/pack-build.log" 2>&1 ||
-  { cat "$W/pack-build.log"; exit 1; }
+rm -f "$W/ours.exe" "$W/ours-small.exe" "$W/nsis.exe"
+for v in "ours:$PKG" "ours-small:$CAT/package-small"; do
+  "$DIST/pack" build --stub "$DIST/installer.exe" --package "${v#*:}" -o "$W/${v%%:*}.exe" >"$W/pack-build.log" 2>&1 ||
+    { cat "$W/pack-build.log"; exit 1; }
+done
+cp "$CAT/installed.mdb" "$CAT/installed-small.mdb" "$W/"
+cp "$PKG/models/Meble Bench/dodatki.mdb" "$W/package.mdb"
 cat >"$W/bench.nsi" <<EOF
 Unicode true
 Target amd64-unicode
@@ -72,6 +85,18 @@ printf 'catalogue: %s files, %s MB of models, %s installed and %s package rows\n
   "$FILES" "$MEGABYTES" "$INSTALLED" "$PACKAGE_ROWS"
 printf 'installers: ours %s bytes, NSIS %s bytes; load before: %s\n' \
   "$(stat -c %s "$W/ours.exe")" "$(stat -c %s "$W/nsis.exe")" "$(cut -d' ' -f1-3 /proc/loadavg)"
+# The merge alone, natively, with the same optimisation as the Windows build's
+# pack.exe that time-installs.sh runs under Wine: the code the installer runs.
+cmake --preset release >/dev/null
+cmake --build --preset release --target pack >/dev/null
+native_merge=()
+for run in $(seq "$RUNS"); do
+  rm -f "$W/merged.mdb"
+  t0=$(date +%s.%N)
+  build-release/tools/pack/pack mdb merge --installed "$W/installed.mdb" --package "$W/package.mdb" -o "$W/merged.mdb" >/dev/null
+  native_merge+=("$(python3 -c "print(f'{$(date +%s.%N) - $t0:.3f}')")")
+done
+export NATIVE_MERGE="${native_merge[*]}"
 DRIVE_D="$W/drive-d" ./scripts/with-wine-session.sh \
-  bash scripts/bench/time-installs.sh "$W" "$CAT/installed.mdb" "$RUNS" \
-  "$(find build-win -name window_install_timing.exe | head -n 1)"
+  bash scripts/bench/time-installs.sh "$W" "$RUNS" \
+  "$ROOT/build-win/tests/e2e/window_install_timing.exe" "$ROOT/build-win/tools/pack/pack.exe"

@@ -1,31 +1,39 @@
 #!/usr/bin/env bash
 # Inside a Wine session (scripts/with-wine-session.sh, drive D: at WORK/drive-d):
-# installs WORK/ours.exe and WORK/nsis.exe RUNS times each, every run from the
-# same CAD installation holding INSTALLED_MDB, checks what each left, and prints
-# the best times with our phases taken from the time stamps of `/LOG=` runs.
-# Installs through the window are timed by WINDOW_TIMING (a Windows program)
-# from the click on Install to the finish state, with and without `/d`.
-# Usage: time-installs.sh WORK INSTALLED_MDB RUNS WINDOW_TIMING
+# installs WORK/ours.exe (the big database), WORK/ours-small.exe (a 10-row one)
+# and WORK/nsis.exe RUNS times each, every run from the same CAD installation,
+# checks what each left, and prints the best times. Our phases come from the
+# time stamps of `/d /S /LOG=` runs of ours-small.exe; installs through the
+# window are timed by WINDOW_TIMING (a Windows program) from the click on
+# Install to the finish state, with and without `/d`. NATIVE_MERGE holds the
+# native times of `pack mdb merge` on the same databases.
+# Usage: time-installs.sh WORK RUNS WINDOW_TIMING PACK_EXE
 set -euo pipefail
-W=$1 INSTALLED=$2 RUNS=$3 WINDOW_TIMING=$4
+W=$1 RUNS=$2 WINDOW_TIMING=$3 PACK_EXE=$4
 HERE=$(cd "$(dirname "$0")" && pwd)
 CAD="$W/drive-d/CAD Bench"
 DEST='D:\CAD Bench\'
 MODELS=$(find "$W"/catalogue-*/package/models -type f | wc -l)
 
-fresh() {
+fresh() {  # INSTALLED_MDB
   rm -rf "$CAD" "$W/work"
   mkdir -p "$CAD/dodatki/Meble Bench" "$W/work"
-  cp "$INSTALLED" "$CAD/dodatki/Meble Bench/dodatki.mdb"
+  cp "$1" "$CAD/dodatki/Meble Bench/dodatki.mdb"
 }
+seconds_since() { python3 -c "print(f'{$(date +%s.%N) - $1:.3f}')"; }
 # Seconds a Windows program takes, start of the process to its end.
 timed() {
-  local t0 t1 rc=0
+  local t0 rc=0
   t0=$(date +%s.%N)
   (cd "$W/work" && wine "$@" </dev/null >/dev/null 2>&1) || rc=$?
-  t1=$(date +%s.%N)
   [ "$rc" = 0 ] || { echo "exit status $rc: $*" >&2; exit 1; }
-  python3 -c "print(f'{$t1 - $t0:.3f}')"
+  seconds_since "$t0"
+}
+window_timed() {
+  local out
+  out=$(wine "$WINDOW_TIMING" "$(winepath -w "$W/ours-small.exe")" "$(winepath -w "$W/work")" "$@" </dev/null) ||
+    { echo "window install failed: $*" >&2; exit 1; }
+  echo "$out" | tr -d '\r'
 }
 installed_ok() {
   local files
@@ -34,21 +42,26 @@ installed_ok() {
   [ -d "$CAD/DB_MATERIALS/Vodezidoz Azu Virel/Drewno" ] || { echo "no materials installed" >&2; exit 1; }
 }
 
-fresh
+fresh "$W/installed.mdb"
 startup=$(timed cmd /c exit)
-ours=() diag=() nsis=() window=() window_diag=()
+ours=() small=() diag=() nsis=() window=() window_diag=() merge=()
+rm -f "$W"/run*.log
 for run in $(seq "$RUNS"); do
-  fresh; ours+=("$(timed "$W/ours.exe" /S "/D=$DEST")"); installed_ok
+  fresh "$W/installed.mdb"; ours+=("$(timed "$W/ours.exe" /S "/D=$DEST")"); installed_ok
   rows=$(mdb-count "$CAD/dodatki/Meble Bench/dodatki.mdb" Dodatki)
-  fresh; rm -f "$W/run$run.log"
-  diag+=("$(timed "$W/ours.exe" /d /S "/LOG=$(winepath -w "$W/run$run.log")" "/D=$DEST")"); installed_ok
-  fresh; nsis+=("$(timed "$W/nsis.exe" /S "/D=${DEST%\\}")"); installed_ok
-  fresh; window+=("$(wine "$WINDOW_TIMING" "$(winepath -w "$W/ours.exe")" "$(winepath -w "$W/work")" \
-    "/D=$DEST" </dev/null 2>/dev/null | tr -d '\r')"); installed_ok
-  fresh; window_diag+=("$(wine "$WINDOW_TIMING" "$(winepath -w "$W/ours.exe")" "$(winepath -w "$W/work")" \
-    /d "/D=$DEST" </dev/null 2>/dev/null | tr -d '\r')"); installed_ok
+  fresh "$W/installed-small.mdb"; small+=("$(timed "$W/ours-small.exe" /S "/D=$DEST")"); installed_ok
+  fresh "$W/installed-small.mdb"
+  diag+=("$(timed "$W/ours-small.exe" /d /S "/LOG=$(winepath -w "$W/run$run.log")" "/D=$DEST")"); installed_ok
+  fresh "$W/installed.mdb"; nsis+=("$(timed "$W/nsis.exe" /S "/D=${DEST%\\}")"); installed_ok
+  fresh "$W/installed-small.mdb"; window+=("$(window_timed "/D=$DEST")"); installed_ok
+  fresh "$W/installed-small.mdb"; window_diag+=("$(window_timed /d "/D=$DEST")"); installed_ok
+  rm -f "$W/merged.mdb"
+  merge+=("$(timed "$PACK_EXE" mdb merge \
+    --installed "$(winepath -w "$W/installed.mdb")" --package "$(winepath -w "$W/package.mdb")" \
+    -o "$(winepath -w "$W/merged.mdb")")")
 done
 
-python3 "$HERE/phases.py" --startup "$startup" --rows "$rows" --ours "${ours[@]}" --diagnostic "${diag[@]}" \
-  --nsis "${nsis[@]}" \
-  --window "${window[@]}" --window-diagnostic "${window_diag[@]}" --logs "$W"/run*.log
+# shellcheck disable=SC2086
+python3 "$HERE/phases.py" --startup "$startup" --rows "$rows" --ours "${ours[@]}" --small "${small[@]}" \
+  --diagnostic "${diag[@]}" --nsis "${nsis[@]}" --window "${window[@]}" --window-diagnostic "${window_diag[@]}" \
+  --wine-merge "${merge[@]}" --native-merge $NATIVE_MERGE --logs "$W"/run*.log
