@@ -12,11 +12,6 @@ cd "$ROOT"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
-# The native unit tests again under the address and undefined-behaviour
-# sanitizers (a subset: see the sanitize test preset).
-cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize
-ctest --preset sanitize
 cmake --preset win >/dev/null
 cmake --build --preset win
 ./scripts/with-wine-session.sh ctest --preset win
