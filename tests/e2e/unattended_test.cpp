@@ -138,8 +138,9 @@ class Unattended : public ::testing::Test {
         break;
       }
       const std::string line = all.substr(start, end - start);
-      EXPECT_EQ(line.size() >= 20 ? line[19] : '?', ' ') << line;  // "YYYY-MM-DD HH:MM:SS "
-      lines.push_back(line.size() >= 20 ? line.substr(20) : line);
+      EXPECT_EQ(line.size() >= 24 ? line[19] : '?', '.') << line;  // "YYYY-MM-DD HH:MM:SS.mmm "
+      EXPECT_EQ(line.size() >= 24 ? line[23] : '?', ' ') << line;
+      lines.push_back(line.size() >= 24 ? line.substr(24) : line);
       start = end + 2;
     }
     return lines;
