@@ -153,7 +153,7 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   std::unique_ptr<platform::File> out;
   try {
     out = env_.openFile(partial, platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                        platform::Sharing::DenyWrite);
+                        platform::Sharing::Private);
   } catch (const platform::IoError& err) {
     throw platform::IoError(namingTarget(err.what(), partial, target));
   }
@@ -166,8 +166,9 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
     // Stamped while still open: a second opening per file costs more than
     // the writing of a small one. The stamp moves with the rename.
     stamped = out->setDosTimeAndAttributes(e.dosDate, e.dosTime, attributes);
+    const bool placed = out->renameOpenFile(target);
     out.reset();
-    putInPlace(partial, target);
+    if (!placed) putInPlace(partial, target);
   } catch (const platform::IoError& err) {
     // A full disk or a write error: the message names the file the user knows.
     out.reset();

@@ -33,9 +33,13 @@ enum class Creation {
 enum class Sharing {
   DenyWrite,  // others may read, nobody else may write
   DenyNone,   // others may read and write (the Jet engine's mode)
+  // A file being made: others may read it, nobody else may write, rename or
+  // delete it, and its opener may rename it through File::renameOpenFile.
+  Private,
 };
 
-// An open file. Every method throws IoError on failure.
+// An open file, for one thread at a time. Every method throws IoError on
+// failure.
 class File {
  public:
   virtual ~File() = default;
@@ -53,6 +57,15 @@ class File {
   // uses the Env's path operations.
   virtual bool setDosTimeAndAttributes(uint16_t dosDate, uint16_t dosTime, std::optional<uint32_t> attributes) {
     (void)dosDate, (void)dosTime, (void)attributes;
+    return false;
+  }
+  // Renames the open file to target, replacing a file of that name, so an
+  // unpacked file needs no second opening to be put in place. False where it
+  // was not done (among others: a read-only target); the caller then closes
+  // the file and renames it by path. Only a file opened with
+  // Sharing::Private can be renamed so.
+  [[nodiscard]] virtual bool renameOpenFile(const std::string& target) {
+    (void)target;
     return false;
   }
 };

@@ -1,6 +1,9 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstring>
+#include <vector>
+
 #include "platform/env.h"
 #include "platform/win32/wide.h"
 
@@ -39,35 +42,34 @@ class Win32File : public File {
     return static_cast<uint64_t>(s.QuadPart);
   }
   size_t readAt(uint64_t offset, void* buffer, size_t n) override {
+    moveTo(offset);
     size_t done = 0;
     while (done < n) {
-      OVERLAPPED ov{};
-      uint64_t at = offset + done;
-      ov.Offset = static_cast<DWORD>(at);
-      ov.OffsetHigh = static_cast<DWORD>(at >> 32);
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(h_.get(), static_cast<char*>(buffer) + done, chunk, &got, &ov)) {
-        if (GetLastError() == ERROR_HANDLE_EOF) break;
+      if (!ReadFile(h_.get(), static_cast<char*>(buffer) + done, chunk, &got, nullptr)) {
+        at_ = kUnknown;
         fail("Cannot read", path_);
       }
       if (got == 0) break;
       done += got;
     }
+    at_ = offset + done;
     return done;
   }
   void writeAt(uint64_t offset, const void* data, size_t n) override {
+    moveTo(offset);
     size_t done = 0;
     while (done < n) {
-      OVERLAPPED ov{};
-      uint64_t at = offset + done;
-      ov.Offset = static_cast<DWORD>(at);
-      ov.OffsetHigh = static_cast<DWORD>(at >> 32);
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
       DWORD put = 0;
-      if (!WriteFile(h_.get(), static_cast<const char*>(data) + done, chunk, &put, &ov)) fail("Cannot write", path_);
+      if (!WriteFile(h_.get(), static_cast<const char*>(data) + done, chunk, &put, nullptr)) {
+        at_ = kUnknown;
+        fail("Cannot write", path_);
+      }
       done += put;
     }
+    at_ = offset + done;
   }
   void truncate(uint64_t size) override {
     FILE_END_OF_FILE_INFO info{};
@@ -86,10 +88,41 @@ class Win32File : public File {
     // One call for both; times set on the handle are not moved by its closing.
     return SetFileInformationByHandle(h_.get(), FileBasicInfo, &info, sizeof info);
   }
+  bool renameOpenFile(const std::string& target) override {
+    const std::wstring to = longPath(target);
+    const DWORD nameBytes = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = nameBytes;
+    std::memcpy(info->FileName, to.c_str(), nameBytes);
+    if (!SetFileInformationByHandle(h_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return false;
+    path_ = target;
+    return true;
+  }
 
  private:
+  static constexpr uint64_t kUnknown = ~uint64_t{0};
+
+  // Reads and writes go through the file pointer rather than an OVERLAPPED
+  // offset: under Wine each OVERLAPPED call costs one more round trip to the
+  // server, and an unpacked file is mostly written in order, so the pointer
+  // seldom has to move. A File is used by one thread at a time.
+  void moveTo(uint64_t offset) {
+    if (offset == at_) return;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(h_.get(), to, nullptr, FILE_BEGIN)) {
+      at_ = kUnknown;
+      fail("Cannot seek in", path_);
+    }
+    at_ = offset;
+  }
+
   Handle h_;
   std::string path_;
+  uint64_t at_ = 0;  // where the file pointer stands; a new handle's is at 0
 };
 
 DWORD attributesOf(const std::string& path) { return GetFileAttributesW(longPath(path).c_str()); }
@@ -101,6 +134,7 @@ class Win32Env : public Env {
   std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
                                  Sharing sharing) override {
     DWORD want = GENERIC_READ | (access == Access::ReadWrite || creation != Creation::OpenExisting ? GENERIC_WRITE : 0);
+    if (sharing == Sharing::Private) want |= DELETE;  // for renameOpenFile
     DWORD share = FILE_SHARE_READ | (sharing == Sharing::DenyNone ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
     DWORD disp = creation == Creation::OpenExisting ? OPEN_EXISTING
                  : creation == Creation::CreateNew  ? CREATE_NEW

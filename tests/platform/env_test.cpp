@@ -56,6 +56,18 @@ TEST(Env, FileReadsAndWritesAtOffsets) {
   char buf[8] = {};
   EXPECT_EQ(f->readAt(10, buf, 8), 3u);
   EXPECT_EQ(std::string(buf, 3), "abc");
+  // Back and forth after a short read, and a second handle keeping its own place.
+  f->writeAt(0, "0123456789", 10);
+  f->writeAt(13, "XY", 2);
+  f->writeAt(5, "-", 1);
+  auto g = env.openFile(dir.path("x.bin"), Access::Read, Creation::OpenExisting, Sharing::DenyNone);
+  std::string all(16, '?');
+  EXPECT_EQ(g->readAt(0, all.data(), all.size()), 15u);
+  EXPECT_EQ(all.substr(0, 15), "01234-6789abcXY");
+  EXPECT_EQ(f->readAt(12, buf, 8), 3u);
+  EXPECT_EQ(std::string(buf, 3), "cXY");
+  EXPECT_EQ(g->readAt(4, buf, 3), 3u);
+  EXPECT_EQ(std::string(buf, 3), "4-6");
   EXPECT_THROW(env.openFile(dir.path("missing"), Access::Read, Creation::OpenExisting, Sharing::DenyWrite),
                platform::IoError);
 }
@@ -120,6 +132,29 @@ TEST(Env, CreateDirsStartsBelowTheVolume) {
     FolderRecorder env(platform::systemEnv());
     EXPECT_TRUE(platform::createDirs(env, c.path));
     EXPECT_EQ(env.created, c.created);
+  }
+}
+
+// Where the system cannot, renameOpenFile says so and the caller renames by
+// path; either way the made file ends under the target, replacing what was there.
+TEST(Env, AFileBeingMadeIsRenamedThroughItsHandleWhereTheSystemCan) {
+  test::TempDir dir;
+  auto& env = platform::systemEnv();
+  dir.write("old.txt", "old");
+  for (const char* target : {"new.txt", "old.txt"}) {
+    SCOPED_TRACE(target);
+    auto f = env.openFile(dir.path("part"), Access::ReadWrite, Creation::CreateAlways, Sharing::Private);
+    f->writeAt(0, "made", 4);
+    const bool renamed = f->renameOpenFile(dir.path(target));
+#ifdef _WIN32
+    EXPECT_TRUE(renamed);
+#endif
+    f.reset();
+    if (!renamed) {
+      ASSERT_TRUE(env.renameReplace(dir.path("part"), dir.path(target)));
+    }
+    EXPECT_EQ(dir.read(target), "made");
+    EXPECT_FALSE(env.fileExists(dir.path("part")));
   }
 }
 
