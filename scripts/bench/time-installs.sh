@@ -44,7 +44,7 @@ installed_ok() {
 
 fresh "$W/installed.mdb"
 startup=$(timed cmd /c exit)
-ours=() small=() diag=() nsis=() window=() window_diag=() merge=()
+ours=() small=() diag=() nsis=() window=() window_diag=() merge=() pack_start=()
 rm -f "$W"/run*.log
 for run in $(seq "$RUNS"); do
   fresh "$W/installed.mdb"; ours+=("$(timed "$W/ours.exe" /S "/D=$DEST")"); installed_ok
@@ -56,6 +56,7 @@ for run in $(seq "$RUNS"); do
   fresh "$W/installed-small.mdb"; window+=("$(window_timed "/D=$DEST")"); installed_ok
   fresh "$W/installed-small.mdb"; window_diag+=("$(window_timed /d "/D=$DEST")"); installed_ok
   rm -f "$W/merged.mdb"
+  pack_start+=("$(timed "$PACK_EXE" --help)")
   merge+=("$(timed "$PACK_EXE" mdb merge \
     --installed "$(winepath -w "$W/installed.mdb")" --package "$(winepath -w "$W/package.mdb")" \
     -o "$(winepath -w "$W/merged.mdb")")")
@@ -64,4 +65,4 @@ done
 # shellcheck disable=SC2086
 python3 "$HERE/phases.py" --startup "$startup" --rows "$rows" --ours "${ours[@]}" --small "${small[@]}" \
   --diagnostic "${diag[@]}" --nsis "${nsis[@]}" --window "${window[@]}" --window-diagnostic "${window_diag[@]}" \
-  --wine-merge "${merge[@]}" --native-merge $NATIVE_MERGE --logs "$W"/run*.log
+  --wine-merge "${merge[@]}" --wine-pack-start "${pack_start[@]}" --native-merge $NATIVE_MERGE --logs "$W"/run*.log
