@@ -1,18 +1,12 @@
 #include "app/command_line.h"
 
+#include <string_view>
+
+#include "base/ascii.h"
+
 namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
-
-bool startsWithNoCase(const std::string& s, size_t at, const char* prefix) {
-  for (size_t i = 0; prefix[i]; ++i) {
-    if (at + i >= s.size()) return false;
-    char c = s[at + i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
 
 // A value with its surrounding quotes removed; nullopt when a quote is left open.
 std::optional<std::string> unquoted(std::string v) {
@@ -46,7 +40,7 @@ Switches parseSwitches(const std::string& arguments) {
   while (true) {
     while (i < arguments.size() && blank(arguments[i])) ++i;
     if (i >= arguments.size()) break;
-    if (startsWithNoCase(arguments, i, "/D=")) {
+    if (base::startsWithIgnoreAsciiCase(std::string_view(arguments).substr(i), "/D=")) {
       // As installers have always read it: the destination is all that follows.
       const std::optional<std::string> v = unquoted(arguments.substr(i + 3));
       if (!v || v->empty())
@@ -64,15 +58,15 @@ Switches parseSwitches(const std::string& arguments) {
       else
         token += arguments[i];
     }
-    if (startsWithNoCase(token, 0, "/S") && token.size() == 2) {
+    if (base::startsWithIgnoreAsciiCase(token, "/S") && token.size() == 2) {
       sw.silent = true;
-    } else if (startsWithNoCase(token, 0, "/D=")) {
+    } else if (base::startsWithIgnoreAsciiCase(token, "/D=")) {
       // The switch quoted whole, as some tools pass every argument.
       if (quoted || token.size() == 3)
         refuse(token);
       else
         sw.destination = token.substr(3);
-    } else if (startsWithNoCase(token, 0, "/LOG=")) {
+    } else if (base::startsWithIgnoreAsciiCase(token, "/LOG=")) {
       if (quoted || token.size() == 5)
         refuse(token);
       else

@@ -1,7 +1,6 @@
 #include "app/form1.h"
 
-#include <cctype>
-
+#include "base/ascii.h"
 #include "base/package_names.h"
 
 using ui::ControlKind;
@@ -95,9 +94,7 @@ void TForm1::buildDesign() {
 
 bool isDiagnosticSwitch(const std::vector<std::string>& args) {
   if (args.empty()) return false;
-  std::string a = args[0];
-  for (char& c : a)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const std::string a = base::asciiLower(args[0]);
   return a == "/d" || a == "/debug" || a == "d" || a == "debug";
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "target/target.h"
 
 namespace target {
@@ -10,13 +11,8 @@ namespace {
 
 constexpr const char* kInstallationsFolder = "Orvanta";
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The mask "CAD *": "CAD" in any ASCII case, a space, then anything.
-bool matchesInstallationMask(const std::string& name) {
-  return name.size() >= 4 && asciiLower(name[0]) == 'c' && asciiLower(name[1]) == 'a' && asciiLower(name[2]) == 'd' &&
-         name[3] == ' ';
-}
+bool matchesInstallationMask(const std::string& name) { return base::startsWithIgnoreAsciiCase(name, "CAD "); }
 
 // A found folder as a destination root: trimmed, ending with exactly one separator.
 std::string proposalFrom(const std::string& found, char sep) {

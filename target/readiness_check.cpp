@@ -2,9 +2,12 @@
 // must not be held open, and no CAD process may be running.
 #include <exception>
 #include <string>
+#include <string_view>
 
-#include "target/target.h"
+#include "base/ascii.h"
 #include "base/package_names.h"
+#include "base/utf.h"
+#include "target/target.h"
 
 namespace target {
 namespace {
@@ -18,28 +21,13 @@ constexpr const char* kCompanionProcess = "vorncad.exe";
 // The CAD program itself.
 constexpr const char* kCadProcess = "CADVirelPro.exe";
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// UTF-16 code units in the UTF-8 text s[0, bytes).
-int utf16Units(const std::string& s, size_t bytes) {
-  int units = 0;
-  for (size_t i = 0; i < bytes; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
-// 1-based position, in characters, of the first cSubStr in cString, ASCII
-// letters compared without case; 0 when absent or cSubStr is empty.
+// 1-based position, in UTF-16 code units, of the first cSubStr in cString,
+// ASCII letters compared without case; 0 when absent or cSubStr is empty.
 int XPos(const std::string& cSubStr, const std::string& cString) {
-  if (cSubStr.empty() || cString.size() < cSubStr.size()) return 0;
-  for (size_t at = 0; at + cSubStr.size() <= cString.size(); ++at) {
-    size_t k = 0;
-    while (k < cSubStr.size() && asciiLower(cString[at + k]) == asciiLower(cSubStr[k])) ++k;
-    if (k == cSubStr.size()) return utf16Units(cString, at) + 1;
-  }
-  return 0;
+  if (cSubStr.empty()) return 0;
+  const size_t at = base::findIgnoreAsciiCase(cString, cSubStr);
+  if (at == std::string::npos) return 0;
+  return static_cast<int>(base::utf16Units(std::string_view(cString).substr(0, at))) + 1;
 }
 
 }  // namespace

@@ -194,7 +194,11 @@ TEST_F(Unattended, EachOutcomeHasItsCodeAndItsLine) {
     SCOPED_TRACE("bytes missing from the middle of the package");
     const std::string whole = world.read("setup.exe");
     world.write("setup.exe", whole.substr(0, 5000) + whole.substr(5500));
-    EXPECT_EQ(run().code, kPackageDamaged);
+    const Outcome o = run();
+    EXPECT_EQ(o.code, kPackageDamaged);
+    // The reader's line is the only one: the run stops before any install step.
+    EXPECT_EQ(o.memo, std::vector<std::string>{"Error reading zip file"});
+    EXPECT_TRUE(o.errorBoxes.empty());
     world.write("setup.exe", whole);
   }
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/ascii.h"
 #include "base/utf.h"
 
 namespace {
@@ -50,17 +49,6 @@ TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
             "a\xEF\xBF\xBD"
             "b");
   EXPECT_EQ(base::utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
-}
-
-TEST(Ascii, FoldsOnlyAsciiLetters) {
-  EXPECT_EQ(base::asciiLower("DODATKI.MDB Ż"), "dodatki.mdb Ż");
-  EXPECT_EQ(base::asciiUpper("con.txt ż"), "CON.TXT ż");
-  EXPECT_TRUE(base::equalsIgnoreAsciiCase("Meble\\Stół.JPG", "meble\\Stół.jpg"));
-  EXPECT_FALSE(base::equalsIgnoreAsciiCase("Ż", "ż"));
-  EXPECT_FALSE(base::equalsIgnoreAsciiCase("ab", "abc"));
-  EXPECT_TRUE(base::isAsciiLetter('q'));
-  EXPECT_FALSE(base::isAsciiLetter('@'));
-  EXPECT_FALSE(base::isAsciiLetter('['));
 }
 
 }  // namespace

@@ -201,7 +201,7 @@ TEST_F(Unattended, EachOutcomeEndsWithItsCodeWithoutAWindow) {
        "Podany folder instalacji jest błędny: D:\\Orvanta\\Inny\\"},
       {"CAD program running", exe, L"/S", true, true, 3, "Wyłącz program CADVirelPro.exe i spróbuj ponownie."},
       {"truncated installer", truncated, L"/S", true, false, 4, "Brak danych pakietu ! [packages.zip]"},
-      {"package with a hole", holed, L"/S", true, false, 4, ""},
+      {"package with a hole", holed, L"/S", true, false, 4, "Error reading zip file"},
       {"package database refused", refusedExe, L"/S", true, false, 1,
        "Wystąpił błąd instalacji modeli. Spróbuj ponownie."},
       {"empty /LOG=", exe, L"/S /LOG=", true, false, 5, ""},

@@ -1,6 +1,7 @@
 #pragma once
 // A headless installer window whose process "current directory" is a fresh
 // temporary folder, so the working folder lives there.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,11 +29,16 @@ class FolderEnv : public platform::EnvWrapper {
   std::string cwd_;
 };
 
+using EngineMaker = std::function<std::unique_ptr<accessorydb::Engine>(platform::Env&)>;
+
 struct HeadlessForm {
-  explicit HeadlessForm(std::vector<std::string> args = {}, ui::Size screen = {1920, 1080})
+  // makeEngine: the database engine the window is handed (the Jet engine
+  // unless a test gives another).
+  explicit HeadlessForm(std::vector<std::string> args = {}, ui::Size screen = {1920, 1080},
+                        const EngineMaker& makeEngine = accessorydb::makeJetEngine)
       : env(platform::systemEnv(), dir.root()),
         host(screen),
-        engine(accessorydb::makeJetEngine(env)),
+        engine(makeEngine(env)),
         form(env, *engine, host, std::move(args)) {}
 
   // The memo's lines, which hold every line written at the log level in force.
