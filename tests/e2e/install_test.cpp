@@ -247,9 +247,14 @@ TEST_F(Install, AnExecutableWithoutAPackageShowsTheFailureScreen) {
     EXPECT_FALSE(GetWindowLongW(w, GWL_STYLE) & WS_SYSMENU);
     EXPECT_TRUE(s.app.visible("bnCloseNormal"));
     EXPECT_FALSE(s.app.visible("bnInstallNormal") || s.app.visible("Edit1"));
-    const auto lines = s.app.memoLines();
-    const bool said = std::find(lines.begin(), lines.end(), "Brak zawartego pakietu!") != lines.end();
-    EXPECT_EQ(said, c.noPackageLine);
+    // The memo takes its lines in batches, so the screen can show before the
+    // last of them: wait for the line where it belongs, and give it a second
+    // where it must not come.
+    const auto said = [&] {
+      const auto lines = s.app.memoLines();
+      return std::find(lines.begin(), lines.end(), "Brak zawartego pakietu!") != lines.end();
+    };
+    EXPECT_EQ(e2e::waitUntil(said, std::chrono::seconds(c.noPackageLine ? 20 : 1)), c.noPackageLine);
     e2e::screenshot(std::string("failure-screen-") + c.name);
     s.app.click("bnCloseNormal");
     EXPECT_EQ(s.app.waitExit(), 4);  // package missing or damaged
@@ -319,8 +324,11 @@ TEST_F(Install, DiagnosticModeKeepsTheWorkingFolderOnClose) {
   e2e::Scenario s("debug-close");
   ASSERT_TRUE(s.startInstaller(L"/d", exe));
   expectReady(s.app);
-  const auto lines = s.app.memoLines();
-  ASSERT_GE(lines.size(), 3u);
+  std::vector<std::string> lines;  // the memo takes its lines in batches
+  ASSERT_TRUE(e2e::waitUntil([&] {
+    lines = s.app.memoLines();
+    return lines.size() >= 3;
+  }));
   EXPECT_EQ(lines[0], "Ustawiono parametr DEBUG");
   s.app.click("bnCloseNormal");
   EXPECT_EQ(s.app.waitExit(), 1);  // closed before Install
