@@ -75,9 +75,24 @@ class IndexTree {
     uint32_t page;
     size_t slot;  // entry index, or entries.size() for the tail
   };
+  // The two halves of a page being split.
+  struct Halves {
+    size_t cutAt = 0;  // first entry of the right half
+    Entry leftMax;     // the left half's last entry, copied into the parent
+    std::vector<Entry> leftEntries;
+    std::vector<uint32_t> leftChildren;
+    uint32_t leftTail = 0;
+    IndexNode right;
+  };
   IndexNode& node(uint32_t page);
+  void markDirty(uint32_t page) { dirty_.push_back(page); }
   uint32_t descend(const Entry& e, std::vector<Step>& path);
   void split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd);
+  static Halves cut(const IndexNode& n, bool atEnd);
+  void unlinkAcrossCut(const IndexNode& n, size_t cutAt);
+  void splitRoot(uint32_t page, Halves& h);
+  uint32_t splitOff(uint32_t page, Halves& h);
+  void addToParent(const Step& step, uint32_t leftPage, uint32_t rightPage, const Entry& leftMax);
   uint8_t height(uint32_t page);
   void flush();
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/long_value.h"
 #include "jet/text_codec.h"
 
@@ -108,74 +108,55 @@ std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8
   return values;
 }
 
-std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
-                               const LongValueStore& storeLongValue) {
-  const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
-  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
-  std::vector<uint8_t> fixedArea(def.fixedAreaSize(), 0);
-  size_t varCount = 0;
-  for (const auto& c : def.columns)
-    if (!c.fixed()) varCount = std::max<size_t>(varCount, size_t(c.varIndex) + 1);
-  std::vector<std::vector<uint8_t>> varData(varCount);
-  std::vector<bool> varPresent(varCount, false);
+namespace {
 
-  for (size_t i = 0; i < def.columns.size(); ++i) {
-    const ColumnDesc& c = def.columns[i];
-    const Value& v = values[i];
-    auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
-    if (c.type == ColumnType::Boolean) {
-      if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
-      continue;
+// Longer Memo texts are stored plain.
+constexpr size_t kMaxCompressedMemoChars = 1024;
+
+// The stored bytes of a value that is not null (nor a Yes/No value).
+std::vector<uint8_t> encodeValue(const ColumnDesc& c, const Value& v, const LongValueStore& storeLongValue) {
+  std::vector<uint8_t> bytes;
+  switch (c.type) {
+    case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
+    case ColumnType::Integer: bytes.resize(2); putLe16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
+    case ColumnType::Long: bytes.resize(4); putLe32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
+    case ColumnType::Currency: bytes.resize(8); putLe64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
+    case ColumnType::Single: {
+      float f = float(std::get<double>(v));
+      uint32_t u;
+      std::memcpy(&u, &f, 4);
+      bytes.resize(4);
+      putLe32(bytes.data(), u);
+      break;
     }
-    if (std::holds_alternative<std::monostate>(v)) continue;
-    setBit();
-    std::vector<uint8_t> bytes;
-    switch (c.type) {
-      case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
-      case ColumnType::Integer: bytes.resize(2); put16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
-      case ColumnType::Long: bytes.resize(4); put32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
-      case ColumnType::Currency: bytes.resize(8); put64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
-      case ColumnType::Single: {
-        float f = float(std::get<double>(v));
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        bytes.resize(4);
-        put32(bytes.data(), u);
-        break;
-      }
-      case ColumnType::Double:
-      case ColumnType::DateTime: {
-        double d = std::get<double>(v);
-        uint64_t u;
-        std::memcpy(&u, &d, 8);
-        bytes.resize(8);
-        put64(bytes.data(), u);
-        break;
-      }
-      case ColumnType::Text:
-        bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed);
-        break;
-      case ColumnType::Memo: {
-        auto text = utf8ToUtf16(std::get<std::string>(v));
-        bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= 1024));
-        break;
-      }
-      case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
-      default: bytes = std::get<Bytes>(v); break;
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      double d = std::get<double>(v);
+      uint64_t u;
+      std::memcpy(&u, &d, 8);
+      bytes.resize(8);
+      putLe64(bytes.data(), u);
+      break;
     }
-    if (c.fixed()) {
-      size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
-      if (size_t(c.fixedOffset) + len > fixedArea.size()) fail("internal error: fixed column outside the fixed area");
-      std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea.begin() + c.fixedOffset);
-    } else {
-      varData[c.varIndex] = std::move(bytes);
-      varPresent[c.varIndex] = true;
+    case ColumnType::Text: bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed); break;
+    case ColumnType::Memo: {
+      auto text = utf8ToUtf16(std::get<std::string>(v));
+      bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= kMaxCompressedMemoChars));
+      break;
     }
+    case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
+    default: bytes = std::get<Bytes>(v); break;
   }
+  return bytes;
+}
 
+// Fixed area, variable data, their offsets from the end, null mask.
+std::vector<uint8_t> assembleRow(size_t columnCount, const std::vector<uint8_t>& fixedArea,
+                                 const std::vector<std::vector<uint8_t>>& varData, const std::vector<uint8_t>& mask) {
   ByteWriter w;
   w.u16(uint32_t(columnCount));
   w.bytes(fixedArea);
+  const size_t varCount = varData.size();
   if (varCount > 0) {
     std::vector<size_t> offsets(varCount);
     for (size_t i = 0; i < varCount; ++i) {
@@ -190,6 +171,40 @@ std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Val
   w.bytes(mask);
   if (w.out.size() > 0xFFFF) fail("row too large");
   return w.out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
+                               const LongValueStore& storeLongValue) {
+  const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
+  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
+  std::vector<uint8_t> fixedArea(def.fixedAreaSize(), 0);
+  size_t varCount = 0;
+  for (const auto& c : def.columns)
+    if (!c.fixed()) varCount = std::max<size_t>(varCount, size_t(c.varIndex) + 1);
+  std::vector<std::vector<uint8_t>> varData(varCount);
+
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    const Value& v = values[i];
+    auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
+    if (c.type == ColumnType::Boolean) {
+      if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
+      continue;
+    }
+    if (std::holds_alternative<std::monostate>(v)) continue;
+    setBit();
+    std::vector<uint8_t> bytes = encodeValue(c, v, storeLongValue);
+    if (c.fixed()) {
+      size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
+      if (size_t(c.fixedOffset) + len > fixedArea.size()) fail("internal error: fixed column outside the fixed area");
+      std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea.begin() + c.fixedOffset);
+    } else {
+      varData[c.varIndex] = std::move(bytes);
+    }
+  }
+  return assembleRow(columnCount, fixedArea, varData, mask);
 }
 
 }  // namespace jet::detail

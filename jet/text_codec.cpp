@@ -1,7 +1,7 @@
 #include "jet/text_codec.h"
 
 #include "base/utf.h"
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 namespace jet::detail {
 namespace {
@@ -12,73 +12,14 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 }  // namespace
 
 std::u16string utf8ToUtf16(const std::string& s) {
-  std::u16string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    uint8_t c = uint8_t(s[i]);
-    uint32_t cp;
-    size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      fail("text is not valid UTF-8");
-    }
-    if (i + len > s.size()) fail("text is not valid UTF-8");
-    for (size_t k = 1; k < len; ++k) {
-      uint8_t cc = uint8_t(s[i + k]);
-      if ((cc & 0xC0) != 0x80) fail("text is not valid UTF-8");
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) fail("text is not valid UTF-8");
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(char16_t(0xD800 + (cp >> 10)));
-      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(char16_t(cp));
-    }
-    i += len;
-  }
-  return out;
+  auto out = base::utf8ToUtf16(s);
+  if (!out) fail("text is not valid UTF-8");
+  return std::move(*out);
 }
 
-std::string utf16ToUtf8(const std::u16string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    base::appendUtf8(out, cp);
-  }
-  return out;
-}
-
-size_t utf16Length(const std::string& utf8) { return utf8ToUtf16(utf8).size(); }
-
-size_t utf16Units(const std::string& utf8) {
-  size_t n = 0;
-  for (char c : utf8) {
-    uint8_t b = uint8_t(c);
-    if ((b & 0xC0) != 0x80) ++n;   // a character starts here
-    if ((b & 0xF8) == 0xF0) ++n;   // beyond U+FFFF: a surrogate pair
-  }
-  return n;
+size_t utf16Length(const std::string& utf8) {
+  if (!base::isValidUtf8(utf8)) fail("text is not valid UTF-8");
+  return base::utf16Units(utf8);
 }
 
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
@@ -89,7 +30,7 @@ std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
 
 std::vector<uint8_t> encodeUtf16Le(const std::u16string& s) {
   std::vector<uint8_t> out(s.size() * 2);
-  for (size_t i = 0; i < s.size(); ++i) put16(out.data() + 2 * i, s[i]);
+  for (size_t i = 0; i < s.size(); ++i) putLe16(out.data() + 2 * i, s[i]);
   return out;
 }
 
@@ -122,7 +63,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n) {
     // two bytes in UTF-8 from U+0080 on.
     size_t wide = 0;
     for (size_t i = 2; i < n; ++i) {
-      if (p[i] == kModeSwitch) return utf16ToUtf8(decodeText(p, n));
+      if (p[i] == kModeSwitch) return base::utf16ToUtf8(decodeText(p, n));
       wide += p[i] >> 7;
     }
     out.resize(n - 2 + wide);
@@ -137,20 +78,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n) {
     }
     return out;
   }
-  out.reserve(n);
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    uint32_t cp = le16(p + i);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < n) {
-      const uint32_t low = le16(p + i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-    base::appendUtf8(out, cp);
-  }
-  return out;
+  return base::utf16ToUtf8(decodeUtf16Le(p, n));
 }
 
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {

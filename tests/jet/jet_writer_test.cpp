@@ -10,7 +10,8 @@
 #include <fstream>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/consistency_check.h"
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
@@ -208,7 +209,7 @@ TEST(JetWriter, TextsAtTheirLimitsPolishLettersAndBothBooleans) {
   auto cut = [](const std::string& s, size_t chars) {
     auto u = jet::detail::utf8ToUtf16(s);
     if (u.size() > chars) u.resize(chars);
-    return jet::detail::utf16ToUtf8(u);
+    return base::utf16ToUtf8(u);
   };
   std::vector<Row> want;
   {
