@@ -270,13 +270,19 @@ std::vector<std::string> DatabaseImpl::allTableNames() {
 
 DatabaseImpl::~DatabaseImpl() {
   try {
-    file_->flush(false);
+    writeHeldPages(false);
   } catch (const Error&) {
     // Callers that must know the file is complete call flush() first.
   }
 }
 
-void DatabaseImpl::flush() { file_->flush(true); }
+void DatabaseImpl::flush() { writeHeldPages(true); }
+
+void DatabaseImpl::writeHeldPages(bool durable) {
+  for (auto& [page, writer] : writers_)
+    for (auto& index : writer->indexes) index->flush();
+  file_->flush(durable);
+}
 
 const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
   // A second pass re-reads the catalogue: another connection may have added the table.

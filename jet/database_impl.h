@@ -83,6 +83,9 @@ class DatabaseImpl : public Database {
   uint32_t insertRow(uint32_t tdefPage, std::vector<Value>& values);
   // The system tables' rows of a new file.
   void writeInitialCatalogue();
+  // Hands the held pages to the file: index pages kept in memory by the
+  // writers first, then every page held; with durable, syncs the file.
+  void writeHeldPages(bool durable);
   // Tests reach the size limits with small files this way.
   void limitPages(uint32_t pages) { pageLimit_ = pages; }
   void limitGlobalMapInlineBytes(size_t bytes) { global_.limitInlineBytes(bytes); }

@@ -326,7 +326,12 @@ void IndexTree::insert(const Entry& e) {
     }
   }
   if (leaf.storedSize() > kIndexCapacity) split(leafPage, path, path.size(), atEnd && leaf.next == 0);
-  flush();
+  // Changed pages wait in memory until they are many or the database is
+  // flushed: rows in key order change the same last leaf again and again.
+  if (cache_.size() > kCachedPages) {
+    flush();
+    cache_.clear();
+  }
 }
 
 // A full page is cut in two: in the middle, or, when rows arrive in key
@@ -461,8 +466,6 @@ uint8_t IndexTree::height(uint32_t page) {
 }
 
 void IndexTree::flush() {
-  std::sort(dirty_.begin(), dirty_.end());
-  dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   for (uint32_t page : dirty_) {
     IndexNode& n = node(page);
     n.page = page;
@@ -470,9 +473,6 @@ void IndexTree::flush() {
     file_.write(page, serializeIndexNode(n, tdefPage_));
   }
   dirty_.clear();
-  // Everything is on disk now: forget the pages once they are many, so that
-  // memory stays bounded however large the index grows.
-  if (cache_.size() > kCachedPages) cache_.clear();
 }
 
 }  // namespace jet::detail

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "jet/page_file.h"
@@ -68,7 +69,11 @@ class IndexTree {
 
   // True when some entry has exactly this key.
   bool containsKey(const std::vector<uint8_t>& key);
+  // Changes the pages in memory; flush() writes them (and insert() itself
+  // once many pages are held).
   void insert(const Entry& e);
+  // Writes every page changed since the last flush to the page file.
+  void flush();
 
  private:
   struct Step {
@@ -85,7 +90,7 @@ class IndexTree {
     IndexNode right;
   };
   IndexNode& node(uint32_t page);
-  void markDirty(uint32_t page) { dirty_.push_back(page); }
+  void markDirty(uint32_t page) { dirty_.insert(page); }
   uint32_t descend(const Entry& e, std::vector<Step>& path);
   void split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd);
   static Halves cut(const IndexNode& n, bool atEnd);
@@ -94,14 +99,13 @@ class IndexTree {
   uint32_t splitOff(uint32_t page, Halves& h);
   void addToParent(const Step& step, uint32_t leftPage, uint32_t rightPage, const Entry& leftMax);
   uint8_t height(uint32_t page);
-  void flush();
 
   PageFile& file_;
   uint32_t tdefPage_;
   uint32_t root_;
   Allocate allocate_;
   std::map<uint32_t, IndexNode> cache_;
-  std::vector<uint32_t> dirty_;
+  std::set<uint32_t> dirty_;  // changed pages not yet written
 };
 
 }  // namespace jet::detail

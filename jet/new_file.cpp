@@ -65,7 +65,7 @@ std::unique_ptr<Database> Database::create(platform::Env& env, const std::string
   try {
     auto db = std::make_unique<DatabaseImpl>(env, path, true);
     db->writeInitialCatalogue();
-    db->file().flush(false);
+    db->writeHeldPages(false);
     return db;
   } catch (...) {
     (void)env.deleteFile(path);

@@ -112,7 +112,7 @@ void DatabaseImpl::createTable(const TableDef& def) {
   writeTableCatalogueRows(td, def.name, columnProperties(def));
   catalogue_.reset();
   // Other connections find the table at once; rows posted later wait for flush().
-  file_->flush(false);
+  writeHeldPages(false);
 }
 
 void DatabaseImpl::checkNewTable(const TableDef& def) {

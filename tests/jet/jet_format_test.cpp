@@ -333,6 +333,7 @@ TEST(JetIndexTree, DeepTreesStayValidUnderRandomAndAscendingInserts) {
       if (!inserted.insert(e).second) continue;
       tree.insert(e);
       if (i % 500 == 499 || i == n - 1) {
+        tree.flush();  // changed pages are held until then
         std::vector<Entry> entries;
         auto problems = validateIndex(pages, root, &entries);
         ASSERT_EQ(problems, std::vector<std::string>{}) << "after " << i + 1;

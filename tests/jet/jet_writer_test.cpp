@@ -7,6 +7,7 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 
@@ -309,6 +310,31 @@ TEST(JetWriter, AReaderComesBackToEveryRowAndSeesRowsFlushedSinceItsLastScan) {
   size_t seen = 0;
   for (c->first(); !c->atEnd(); c->next()) ++seen;
   EXPECT_EQ(seen, want.size());
+}
+
+// Index pages changed by posted rows are held in memory; flush() must write
+// them, so that a reader finds the whole key index while the writer stays open.
+TEST(JetWriter, FlushWritesTheIndexPagesTheWriterHolds) {
+  test::TempDir dir;
+  std::string path = dir.path("held.mdb");
+  auto db = jettest::createAccessoryDb(path);
+  auto w = db->openTable("Dodatki", true);
+  std::vector<int32_t> ids;
+  auto post = [&](int32_t from, int32_t to) {
+    for (int32_t id = from; id < to; ++id) {
+      jettest::fillDodatki(*w, id);
+      w->post();
+      ids.push_back(id);
+    }
+    db->flush();
+    std::sort(ids.begin(), ids.end());
+  };
+  post(1000, 4000);  // several leaves under a root
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
+  EXPECT_EQ(primaryKeyWalk(path), ids);
+  post(0, 1000);  // keys before every leaf's
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
+  EXPECT_EQ(primaryKeyWalk(path), ids);
 }
 
 struct Refusal {
