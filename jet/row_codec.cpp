@@ -150,61 +150,70 @@ std::vector<uint8_t> encodeValue(const ColumnDesc& c, const Value& v, const Long
   return bytes;
 }
 
-// Fixed area, variable data, their offsets from the end, null mask.
-std::vector<uint8_t> assembleRow(size_t columnCount, const std::vector<uint8_t>& fixedArea,
-                                 const std::vector<std::vector<uint8_t>>& varData, const std::vector<uint8_t>& mask) {
-  ByteWriter w;
-  w.u16(uint32_t(columnCount));
-  w.bytes(fixedArea);
-  const size_t varCount = varData.size();
-  if (varCount > 0) {
-    std::vector<size_t> offsets(varCount);
-    for (size_t i = 0; i < varCount; ++i) {
-      offsets[i] = w.out.size();
-      w.bytes(varData[i]);
-    }
-    size_t eod = w.out.size();
-    w.u16(uint32_t(eod));
-    for (size_t i = varCount; i-- > 0;) w.u16(uint32_t(offsets[i]));
-    w.u16(uint32_t(varCount));
+bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+
+// Bit set for every column with a value, and for every Yes/No column that is Yes.
+std::vector<uint8_t> nullMask(const TableDefinition& def, const std::vector<Value>& values, size_t columnCount) {
+  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    const Value& v = values[i];
+    const bool set = c.type == ColumnType::Boolean ? std::holds_alternative<bool>(v) && std::get<bool>(v) : !isNull(v);
+    if (set) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
   }
-  w.bytes(mask);
-  if (w.out.size() > 0xFFFF) fail("row too large");
-  return w.out;
+  return mask;
+}
+
+void putFixed(const ColumnDesc& c, const std::vector<uint8_t>& bytes, uint8_t* fixedArea, size_t fixedSize) {
+  size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
+  if (size_t(c.fixedOffset) + len > fixedSize) fail("internal error: fixed column outside the fixed area");
+  std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea + c.fixedOffset);
 }
 
 }  // namespace
 
+// Layout: column count, fixed area, variable data, the data end and the
+// variable offsets (last first), their count, null mask. Values are encoded
+// straight into the row.
 std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
                                const LongValueStore& storeLongValue) {
   const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
-  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
-  std::vector<uint8_t> fixedArea(def.fixedAreaSize(), 0);
-  size_t varCount = 0;
-  for (const auto& c : def.columns)
-    if (!c.fixed()) varCount = std::max<size_t>(varCount, size_t(c.varIndex) + 1);
-  std::vector<std::vector<uint8_t>> varData(varCount);
-
+  const size_t fixedSize = def.fixedAreaSize();
+  std::vector<size_t> byVarIndex;  // column of each variable index, SIZE_MAX for none
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDesc& c = def.columns[i];
-    const Value& v = values[i];
-    auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
-    if (c.type == ColumnType::Boolean) {
-      if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
-      continue;
-    }
-    if (std::holds_alternative<std::monostate>(v)) continue;
-    setBit();
-    std::vector<uint8_t> bytes = encodeValue(c, v, storeLongValue);
-    if (c.fixed()) {
-      size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
-      if (size_t(c.fixedOffset) + len > fixedArea.size()) fail("internal error: fixed column outside the fixed area");
-      std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea.begin() + c.fixedOffset);
-    } else {
-      varData[c.varIndex] = std::move(bytes);
-    }
+    if (c.fixed()) continue;
+    if (c.varIndex >= byVarIndex.size()) byVarIndex.resize(size_t(c.varIndex) + 1, SIZE_MAX);
+    byVarIndex[c.varIndex] = i;
   }
-  return assembleRow(columnCount, fixedArea, varData, mask);
+  ByteWriter w;
+  w.out.reserve(kRowFixedArea + fixedSize + 64 * byVarIndex.size());
+  w.u16(uint32_t(columnCount));
+  w.zeros(fixedSize);
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    if (!c.fixed() || c.type == ColumnType::Boolean || isNull(values[i])) continue;
+    putFixed(c, encodeValue(c, values[i], storeLongValue), w.out.data() + kRowFixedArea, fixedSize);
+  }
+  std::vector<size_t> offsets(byVarIndex.size());
+  for (size_t k = 0; k < byVarIndex.size(); ++k) {
+    offsets[k] = w.out.size();
+    const size_t i = byVarIndex[k];
+    if (i == SIZE_MAX || def.columns[i].type == ColumnType::Boolean || isNull(values[i])) continue;
+    const ColumnDesc& c = def.columns[i];
+    if (c.type == ColumnType::Text)
+      appendTextUtf8(w.out, std::get<std::string>(values[i]), c.extraFlags & kExtraCompressed);
+    else
+      w.bytes(encodeValue(c, values[i], storeLongValue));
+  }
+  if (!offsets.empty()) {
+    w.u16(uint32_t(w.out.size()));
+    for (size_t k = offsets.size(); k-- > 0;) w.u16(uint32_t(offsets[k]));
+    w.u16(uint32_t(offsets.size()));
+  }
+  w.bytes(nullMask(def, values, columnCount));
+  if (w.out.size() > 0xFFFF) fail("row too large");
+  return w.out;
 }
 
 }  // namespace jet::detail

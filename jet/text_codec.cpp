@@ -112,30 +112,38 @@ std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   return packed;
 }
 
-std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
+void appendTextUtf8(std::vector<uint8_t>& out, const std::string& s, bool compressible) {
   // Most texts hold U+0001..U+00FF only (ASCII and the two-byte sequences
   // C2 xx and C3 xx): their compressed bytes come straight from the UTF-8.
   // Every other text, and every invalid one, takes the general way.
+  const size_t start = out.size();
   if (compressible) {
-    std::vector<uint8_t> packed;
-    packed.reserve(s.size() + 2);
-    packed.push_back(kCompressedMark0);
-    packed.push_back(kCompressedMark1);
+    out.push_back(kCompressedMark0);
+    out.push_back(kCompressedMark1);
     bool narrow = true;
     for (size_t i = 0; i < s.size() && narrow; ++i) {
       const uint8_t b = uint8_t(s[i]);
       if (b >= 0x01 && b < 0x80) {
-        packed.push_back(b);
+        out.push_back(b);
       } else if ((b == 0xC2 || b == 0xC3) && i + 1 < s.size() && (uint8_t(s[i + 1]) & 0xC0) == 0x80) {
-        packed.push_back(uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F)));
+        out.push_back(uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F)));
       } else {
         narrow = false;
       }
     }
-    const size_t units = packed.size() - 2;
-    if (narrow && units > 2) return packed;  // shorter than two bytes a character
+    const size_t units = out.size() - start - 2;
+    if (narrow && units > 2) return;  // shorter than two bytes a character
+    out.resize(start);
   }
-  return encodeText(utf8ToUtf16(s), compressible);
+  const auto stored = encodeText(utf8ToUtf16(s), compressible);
+  out.insert(out.end(), stored.begin(), stored.end());
+}
+
+std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
+  std::vector<uint8_t> out;
+  out.reserve(s.size() + 2);
+  appendTextUtf8(out, s, compressible);
+  return out;
 }
 
 }  // namespace jet::detail

@@ -31,5 +31,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n);
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);
 // The same from UTF-8 (Error on invalid UTF-8).
 std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible);
+// The same, appended to `out`.
+void appendTextUtf8(std::vector<uint8_t>& out, const std::string& s, bool compressible);
 
 }  // namespace jet::detail
