@@ -66,6 +66,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n) {
       if (p[i] == kModeSwitch) return base::utf16ToUtf8(decodeText(p, n));
       wide += p[i] >> 7;
     }
+    if (wide == 0) return std::string(reinterpret_cast<const char*>(p + 2), n - 2);  // ASCII: the bytes themselves
     out.resize(n - 2 + wide);
     char* o = out.data();
     for (size_t i = 2; i < n; ++i) {
