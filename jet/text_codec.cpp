@@ -119,25 +119,39 @@ void appendTextUtf8(std::vector<uint8_t>& out, const std::string& s, bool compre
   // Every other text, and every invalid one, takes the general way.
   const size_t start = out.size();
   if (compressible) {
-    out.push_back(kCompressedMark0);
-    out.push_back(kCompressedMark1);
+    out.resize(start + 2 + s.size());  // the most a compressed text takes
+    uint8_t* const first = out.data() + start + 2;
+    uint8_t* o = first;
+    out[start] = kCompressedMark0;
+    out[start + 1] = kCompressedMark1;
     bool narrow = true;
     for (size_t i = 0; i < s.size() && narrow; ++i) {
       const uint8_t b = uint8_t(s[i]);
       if (b >= 0x01 && b < 0x80) {
-        out.push_back(b);
+        *o++ = b;
       } else if ((b == 0xC2 || b == 0xC3) && i + 1 < s.size() && (uint8_t(s[i + 1]) & 0xC0) == 0x80) {
-        out.push_back(uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F)));
+        *o++ = uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F));
       } else {
         narrow = false;
       }
     }
-    const size_t units = out.size() - start - 2;
-    if (narrow && units > 2) return;  // shorter than two bytes a character
+    const size_t units = size_t(o - first);
+    if (narrow && units > 2) {  // shorter than two bytes a character
+      out.resize(start + 2 + units);
+      return;
+    }
     out.resize(start);
   }
-  const auto stored = encodeText(utf8ToUtf16(s), compressible);
-  out.insert(out.end(), stored.begin(), stored.end());
+  // Left: texts with a character outside U+0001..U+00FF, or too short to
+  // gain, which are stored plain unless they start with U+FEFF.
+  const std::u16string units = utf8ToUtf16(s);
+  if (!units.empty() && units[0] == kByteOrderMark) {
+    const auto stored = encodeText(units, compressible);
+    out.insert(out.end(), stored.begin(), stored.end());
+    return;
+  }
+  out.resize(start + 2 * units.size());
+  for (size_t i = 0; i < units.size(); ++i) putLe16(out.data() + start + 2 * i, units[i]);
 }
 
 std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
