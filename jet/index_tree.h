@@ -33,6 +33,8 @@ inline constexpr size_t kIndexData = 0x1E0;
 inline constexpr size_t kIndexCapacity = kPageSize - kIndexData;  // 3616
 inline constexpr size_t kRowPointerSize = 4;
 inline constexpr size_t kChildPointerSize = 4;
+// Deeper than this a tree is taken for a cycle in a damaged file.
+inline constexpr size_t kMaxIndexDepth = 32;
 
 using Entry = std::vector<uint8_t>;  // key + row pointer
 
