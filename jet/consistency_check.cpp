@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/index_key.h"
@@ -178,11 +178,11 @@ class Checker {
           if (bp < count_) bitmaps[uint32_t(m)] = file_.read(bp);
         }
     } else {
-      bits = (row.size() - 5) * 8;
-      if (le32(row.data() + 1) != 0 || bits < count_) problems_.push_back("the global map does not cover the file");
+      bits = (row.size() - kInlineMapBitmap) * 8;
+      if (le32(row.data() + kInlineMapStart) != 0 || bits < count_) problems_.push_back("the global map does not cover the file");
     }
     auto isFree = [&](uint64_t p) {
-      if (!reference) return bool(row[5 + p / 8] & (1u << (p % 8)));
+      if (!reference) return bool(row[kInlineMapBitmap + p / 8] & (1u << (p % 8)));
       auto it = bitmaps.find(uint32_t(p / kBitmapPageBits));
       if (it == bitmaps.end()) return true;
       const size_t bit = p % kBitmapPageBits;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 namespace jet::detail {
 
@@ -41,8 +41,8 @@ Page newDataPage(uint32_t owner) {
   Page p(kPageSize, 0);
   p[0] = kPageData;
   p[1] = 0x01;
-  put16(p.data() + kDataFreeSpace, kEmptyDataFree);
-  put32(p.data() + kDataOwner, owner);
+  putLe16(p.data() + kDataFreeSpace, kEmptyDataFree);
+  putLe32(p.data() + kDataOwner, owner);
   return p;
 }
 
@@ -58,9 +58,9 @@ uint32_t addRow(Page& p, const std::vector<uint8_t>& row) {
   if (end < kDataSlots + 2 * (count + 1) + row.size()) fail("internal error: row does not fit its page");
   size_t start = end - row.size();
   std::copy(row.begin(), row.end(), p.begin() + long(start));
-  put16(p.data() + kDataSlots + 2 * count, uint32_t(start));
-  put16(p.data() + kDataSlotCount, count + 1u);
-  put16(p.data() + kDataFreeSpace, uint32_t(freeSpace(p) - row.size() - 2));
+  putLe16(p.data() + kDataSlots + 2 * count, uint32_t(start));
+  putLe16(p.data() + kDataSlotCount, count + 1u);
+  putLe16(p.data() + kDataFreeSpace, uint32_t(freeSpace(p) - row.size() - 2));
   return count;
 }
 

@@ -3,14 +3,14 @@
 #include <optional>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/property_blob.h"
 #include "jet/row_codec.h"
 #include "jet/system_catalogue.h"
 #include "jet/text_codec.h"
-#include "jet/ascii.h"
+#include "base/ascii.h"
 
 namespace jet {
 
@@ -175,7 +175,7 @@ class CursorImpl : public Cursor {
     for (size_t i = 0; i < cols.size(); ++i)
       if (cols[i].name == column) return i;
     for (size_t i = 0; i < cols.size(); ++i)
-      if (equalsIgnoreCase(cols[i].name, column)) return lastColumn_ = i;
+      if (base::equalsIgnoreAsciiCase(cols[i].name, column)) return lastColumn_ = i;
     fail("table '" + name_ + "' has no column '" + column + "'");
   }
   void decode() {
@@ -270,13 +270,19 @@ std::vector<std::string> DatabaseImpl::allTableNames() {
 
 DatabaseImpl::~DatabaseImpl() {
   try {
-    file_->flush(false);
+    writeHeldPages(false);
   } catch (const Error&) {
     // Callers that must know the file is complete call flush() first.
   }
 }
 
-void DatabaseImpl::flush() { file_->flush(true); }
+void DatabaseImpl::flush() { writeHeldPages(true); }
+
+void DatabaseImpl::writeHeldPages(bool durable) {
+  for (auto& [page, writer] : writers_)
+    for (auto& index : writer->indexes) index->flush();
+  file_->flush(durable);
+}
 
 const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
   // A second pass re-reads the catalogue: another connection may have added the table.
@@ -285,7 +291,7 @@ const CatalogueEntry& DatabaseImpl::findTable(const std::string& name) {
     for (const auto& e : catalogue())
       if (e.table() && e.name == name) return e;
     for (const auto& e : catalogue())
-      if (e.table() && equalsIgnoreCase(e.name, name)) return e;
+      if (e.table() && base::equalsIgnoreAsciiCase(e.name, name)) return e;
   }
   fail("the database has no table '" + name + "'");
 }

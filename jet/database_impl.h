@@ -11,6 +11,7 @@
 #include "jet/index_tree.h"
 #include "jet/jet.h"
 #include "jet/page_file.h"
+#include "jet/system_catalogue.h"
 #include "jet/table_def.h"
 #include "jet/usage_map.h"
 
@@ -26,6 +27,16 @@ struct CatalogueEntry {
   uint32_t page() const { return uint32_t(id) & 0x00FFFFFF; }
   bool userTable() const;
   bool table() const;
+};
+
+// Most pages one row or one new table can take: a data page, a long-value
+// page, a split on every level of an index, new bitmap pages of usage maps.
+inline constexpr uint32_t kPagesPerStepAtMost = 16;
+
+// A new row's key in one real index.
+struct IndexKey {
+  std::vector<uint8_t> bytes;
+  bool hasNull = false;  // some column of the key is null
 };
 
 // Writer state of one table.
@@ -70,7 +81,11 @@ class DatabaseImpl : public Database {
   // Checks and stores one row (values in descriptor order, brought to the
   // stored kinds in place); returns its page/row pointer.
   uint32_t insertRow(uint32_t tdefPage, std::vector<Value>& values);
+  // The system tables' rows of a new file.
   void writeInitialCatalogue();
+  // Hands the held pages to the file: index pages kept in memory by the
+  // writers first, then every page held; with durable, syncs the file.
+  void writeHeldPages(bool durable);
   // Tests reach the size limits with small files this way.
   void limitPages(uint32_t pages) { pageLimit_ = pages; }
   void limitGlobalMapInlineBytes(size_t bytes) { global_.limitInlineBytes(bytes); }
@@ -79,12 +94,24 @@ class DatabaseImpl : public Database {
   std::vector<CatalogueEntry>& catalogue();
   TableWriter& writer(uint32_t tdefPage);
   uint32_t allocatePage(const Page& content);
+  uint32_t allocateEmptyPage() { return allocatePage(Page(kPageSize, 0)); }
   // Refuses a row or table that might take the file past its page limit.
   void checkRoomFor(uint32_t pages);
   void writeTdef(TableWriter& t);
   void writeTdefCounts(TableWriter& t);
   std::vector<uint8_t> storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data);
   void checkValues(TableWriter& t, std::vector<Value>& values);
+  // Row insertion, in its order: the row as stored (long values written
+  // first), a page for it, then its index entries.
+  std::vector<uint8_t> encodeStoredRow(TableWriter& t, const std::vector<Value>& values);
+  uint32_t placeRow(TableWriter& t, const std::vector<uint8_t>& row);
+  void addIndexEntries(TableWriter& t, const std::vector<IndexKey>& keys, uint32_t rowPointer);
+  // Table creation.
+  void checkNewTable(const TableDef& def);
+  void placeNewTable(TableDefinition& td);
+  void writeTableCatalogueRows(const TableDefinition& td, const std::string& name,
+                               const std::vector<uint8_t>& columnProperties);
+  void writeAceRows(const std::vector<AceRow>& rows);
 
   platform::Env& env_;
   std::string path_;

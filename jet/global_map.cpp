@@ -1,12 +1,11 @@
 #include "jet/global_map.h"
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 
 namespace jet::detail {
 namespace {
 constexpr uint32_t kGlobalMapPage = 1;
-constexpr size_t kInlineBitmap = 5;
 constexpr size_t kGrowth = 64;  // bitmap bytes added when the file outgrows the window
 
 bool bitSet(const uint8_t* bits, size_t bit) { return bits[bit / 8] & (1u << (bit % 8)); }
@@ -23,10 +22,10 @@ void GlobalMap::load(const PageFile& file) {
   if (p[0] != kPageData) fail("damaged database: page 1 is not the global usage map");
   row_ = rowBytes(p, 0);
   rowStart_ = rowSlot(p, 0).start;
-  if (row_.size() <= kInlineBitmap) fail("damaged database: the global usage map is cut short");
+  if (row_.size() <= kInlineMapBitmap) fail("damaged database: the global usage map is cut short");
   reference_ = row_[0] == kMapReference;
   if (!reference_ && row_[0] != kMapInline) fail("damaged database: unknown kind of global usage map");
-  if (!reference_ && le32(row_.data() + 1) != 0)
+  if (!reference_ && le32(row_.data() + kInlineMapStart) != 0)
     fail("databases whose global usage map does not start at page 0 cannot be written by this engine");
   if (reference_)
     for (size_t m = 0; m < (row_.size() - 1) / 4; ++m)
@@ -43,22 +42,22 @@ void GlobalMap::markUsed(PageFile& file, uint32_t page) {
     clearBit(file, page);
     return;
   }
-  size_t bytes = row_.size() - kInlineBitmap;
+  size_t bytes = row_.size() - kInlineMapBitmap;
   if (page >= bytes * 8) {
     size_t grown = (page / 8 + 1 + kGrowth - 1) / kGrowth * kGrowth;
     Page p = file.read(kGlobalMapPage);
     size_t others = 0;
     for (size_t i = 1; i < slotCount(p); ++i) others += rowSlot(p, i).length;
-    size_t needed = kDataSlots + 2 * size_t(slotCount(p)) + others + kInlineBitmap + grown;
+    size_t needed = kDataSlots + 2 * size_t(slotCount(p)) + others + kInlineMapBitmap + grown;
     if (grown > inlineLimit_ || needed > kPageSize) {
       toReference(file, page);
       return;
     }
-    row_.resize(kInlineBitmap + grown, 0xFF);  // pages beyond the file are free
+    row_.resize(kInlineMapBitmap + grown, 0xFF);  // pages beyond the file are free
     rewritePage_ = true;
   }
-  setBit(row_.data() + kInlineBitmap, page, false);
-  rowDirty_.add(kInlineBitmap + page / 8);
+  setBit(row_.data() + kInlineMapBitmap, page, false);
+  rowDirty_.add(kInlineMapBitmap + page / 8);
 }
 
 void GlobalMap::clearBit(PageFile& file, uint32_t page) {
@@ -83,14 +82,14 @@ void GlobalMap::clearBit(PageFile& file, uint32_t page) {
   if (ownInRange) setBit(b.data() + kBitmapPageData, own - first, false);
   bitmaps_[m] = b;
   file.append(b);
-  put32(row_.data() + 1 + 4 * m, own);
+  putLe32(row_.data() + 1 + 4 * m, own);
   rowDirty_.add(1 + 4 * m, 4);
   if (!ownInRange) clearBit(file, own);
 }
 
 void GlobalMap::toReference(PageFile& file, uint32_t usedPage) {
   std::vector<uint8_t> old = row_;
-  size_t oldBits = (old.size() - kInlineBitmap) * 8;
+  size_t oldBits = (old.size() - kInlineMapBitmap) * 8;
   reference_ = true;
   row_ = emptyReferenceMap();
   rewritePage_ = true;
@@ -102,7 +101,7 @@ void GlobalMap::toReference(PageFile& file, uint32_t usedPage) {
     for (uint32_t bit = 0; bit < kBitmapPageBits; ++bit) {
       uint32_t p = uint32_t(m * kBitmapPageBits + bit);
       if (p >= count) break;
-      bool free = p < oldBits && p != usedPage && bitSet(old.data() + kInlineBitmap, p);
+      bool free = p < oldBits && p != usedPage && bitSet(old.data() + kInlineMapBitmap, p);
       if (!free) setBit(b.data() + kBitmapPageData, bit, false);
     }
     bitmaps_[m] = std::move(b);
@@ -111,7 +110,7 @@ void GlobalMap::toReference(PageFile& file, uint32_t usedPage) {
   size_t ranges = bitmaps_.size();
   for (size_t m = 0; m < ranges; ++m) {
     uint32_t own = file.append(bitmaps_[m]);
-    put32(row_.data() + 1 + 4 * m, own);
+    putLe32(row_.data() + 1 + 4 * m, own);
     clearBit(file, own);
     bitmapDirty_[m].add(0, kPageSize);
   }

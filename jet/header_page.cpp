@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 namespace jet::detail {
 namespace {
@@ -83,10 +83,10 @@ std::array<uint8_t, kPageSize> buildHeaderPage() {
   std::memcpy(p.data() + kEngineNameOffset, kEngineName, sizeof kEngineName);
   p[kVersionOffset] = kVersionJet4;
   std::memcpy(p.data() + kMaskedOffset, kConstant18, sizeof kConstant18);
-  put16(p.data() + kCodePageOffset, kCodePage1252);
+  putLe16(p.data() + kCodePageOffset, kCodePage1252);
   for (int i = 0; i < 10; ++i) std::memcpy(p.data() + kPasswordOffset + 4 * i, kPasswordMask, 4);
   std::memcpy(p.data() + kUnknown6AOffset, kUnknown6A, 4);
-  put16(p.data() + kSortOrderOffset, kSortGeneral);
+  putLe16(p.data() + kSortOrderOffset, kSortGeneral);
   std::memcpy(p.data() + kCreationDateOffset, kCreationDate, 8);
   toggleHeaderMask(p.data());
   std::memcpy(p.data() + kPlain98Offset, kPlain98, 4);

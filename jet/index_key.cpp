@@ -1,6 +1,6 @@
 #include "jet/index_key.h"
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/text_codec.h"
 
 namespace jet::detail {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 namespace jet::detail {
 namespace {
@@ -16,18 +16,7 @@ constexpr size_t kTail = 0x14;
 constexpr size_t kPrefixLength = 0x18;
 constexpr size_t kLevel = 0x1A;
 constexpr size_t kBitmap = 0x1B;
-constexpr size_t kMaxDepth = 32;
 constexpr size_t kCachedPages = 1024;
-
-std::string hex(const Entry& e) {
-  static const char* d = "0123456789abcdef";
-  std::string s;
-  for (uint8_t b : e) {
-    s += d[b >> 4];
-    s += d[b & 15];
-  }
-  return s;
-}
 
 }  // namespace
 
@@ -84,10 +73,10 @@ Page serializeIndexNode(const IndexNode& n, uint32_t tdefPage) {
   Page p(kPageSize, 0);
   p[0] = n.leaf ? kPageIndexLeaf : kPageIndexNode;
   p[1] = 0x01;
-  put32(p.data() + kOwner, tdefPage);
-  put32(p.data() + kPrev, n.prev);
-  put32(p.data() + kNext, n.next);
-  put32(p.data() + kTail, n.leaf ? 0 : n.tail);
+  putLe32(p.data() + kOwner, tdefPage);
+  putLe32(p.data() + kPrev, n.prev);
+  putLe32(p.data() + kNext, n.next);
+  putLe32(p.data() + kTail, n.leaf ? 0 : n.tail);
   p[kLevel] = n.leaf ? 0 : n.level;
   size_t pos = 0;
   for (size_t i = 0; i < n.entries.size(); ++i) {
@@ -100,7 +89,7 @@ Page serializeIndexNode(const IndexNode& n, uint32_t tdefPage) {
     }
     p[kBitmap + pos / 8] |= uint8_t(1u << (pos % 8));
   }
-  put16(p.data() + kFreeSpace, uint32_t(kIndexCapacity - pos));
+  putLe16(p.data() + kFreeSpace, uint32_t(kIndexCapacity - pos));
   return p;
 }
 
@@ -113,7 +102,7 @@ std::vector<Entry> walkIndex(const PageFile& file, uint32_t root) {
   std::set<uint32_t> seen;
   uint32_t page = root;
   for (size_t depth = 0;; ++depth) {
-    if (depth > kMaxDepth || !seen.insert(page).second) fail("damaged database: an index tree forms a cycle");
+    if (depth > kMaxIndexDepth || !seen.insert(page).second) fail("damaged database: an index tree forms a cycle");
     IndexNode n = parseIndexPage(file.read(page), page);
     if (n.leaf) break;
     if (!n.entries.empty())
@@ -135,97 +124,6 @@ std::vector<Entry> walkIndex(const PageFile& file, uint32_t root) {
   return out;
 }
 
-std::vector<std::string> validateIndex(const PageFile& file, uint32_t root, std::vector<Entry>* entriesOut) {
-  std::vector<std::string> problems;
-  std::vector<IndexNode> leaves;
-  std::map<size_t, std::vector<IndexNode>> levels;
-  std::set<uint32_t> seen;
-  // Returns the last entry of the subtree.
-  std::function<Entry(uint32_t, size_t)> visit = [&](uint32_t page, size_t depth) -> Entry {
-    if (depth > kMaxDepth || !seen.insert(page).second) {
-      problems.push_back("page " + std::to_string(page) + " reached twice");
-      return {};
-    }
-    IndexNode n = parseIndexPage(file.read(page), page);
-    for (size_t i = 1; i < n.entries.size(); ++i)
-      if (!(n.entries[i - 1] < n.entries[i])) problems.push_back("page " + std::to_string(page) + " out of order");
-    levels[depth].push_back(n);
-    if (n.leaf) {
-      if (n.level != 0) problems.push_back("leaf " + std::to_string(page) + " holds level " + std::to_string(n.level));
-      leaves.push_back(n);
-      return n.entries.empty() ? Entry{} : n.entries.back();
-    }
-    if (uint32_t below = n.entries.empty() ? n.tail : n.children.front(); below != 0 && below < file.pageCount()) {
-      // Height above the leaves, counted down the first child.
-      size_t height = 1;
-      for (IndexNode c = parseIndexPage(file.read(below), below); !c.leaf && height <= kMaxDepth; ++height) {
-        uint32_t next = c.entries.empty() ? c.tail : c.children.front();
-        if (next == 0 || next >= file.pageCount()) break;
-        c = parseIndexPage(file.read(next), next);
-      }
-      if (n.level != height)
-        problems.push_back("intermediate page " + std::to_string(page) + " holds level " + std::to_string(n.level) +
-                           ", it stands " + std::to_string(height) + " above the leaves");
-    }
-    if (n.entries.size() == 1 && n.tail == 0) {
-      // single-child form
-    } else if (n.tail == 0) {
-      problems.push_back("intermediate page " + std::to_string(page) + " without tail");
-    }
-    Entry last;
-    for (size_t i = 0; i < n.entries.size(); ++i) {
-      Entry sub = visit(n.children[i], depth + 1);
-      if (sub != n.entries[i])
-        problems.push_back("page " + std::to_string(page) + " entry " + std::to_string(i) + " is " + hex(n.entries[i]) +
-                           " but its child ends with " + hex(sub));
-      last = sub;
-    }
-    if (n.tail) {
-      Entry sub = visit(n.tail, depth + 1);
-      if (!n.entries.empty() && !(n.entries.back() < sub))
-        problems.push_back("tail of page " + std::to_string(page) + " is not beyond its entries");
-      last = sub;
-    }
-    return last;
-  };
-  visit(root, 0);
-  // Intermediate pages: prev/next only between children of one parent, and
-  // the children of a page linked to each other in order.
-  std::map<uint32_t, uint32_t> parentOf;
-  for (const auto& [depth, nodes] : levels)
-    for (const auto& n : nodes) {
-      if (n.leaf) continue;
-      std::vector<uint32_t> kids = n.children;
-      if (n.tail) kids.push_back(n.tail);
-      for (size_t i = 0; i < kids.size(); ++i) {
-        parentOf[kids[i]] = n.page;
-        for (const auto& [d2, sibs] : levels)
-          for (const auto& c : sibs)
-            if (c.page == kids[i] && !c.leaf) {
-              if (c.prev != (i ? kids[i - 1] : c.prev) || (i + 1 < kids.size() && c.next != kids[i + 1]))
-                problems.push_back("intermediate page " + std::to_string(c.page) + " is not linked to its siblings");
-            }
-      }
-    }
-  for (const auto& [depth, nodes] : levels)
-    for (const auto& n : nodes)
-      if (!n.leaf && n.next && parentOf.count(n.next) && parentOf.count(n.page) && parentOf[n.next] != parentOf[n.page])
-        problems.push_back("intermediate page " + std::to_string(n.page) + " is linked to a page of another parent");
-  // Leaves: chained in order, linked both ways.
-  for (size_t i = 0; i < leaves.size(); ++i) {
-    uint32_t wantPrev = i ? leaves[i - 1].page : 0, wantNext = i + 1 < leaves.size() ? leaves[i + 1].page : 0;
-    if (leaves[i].prev != wantPrev || leaves[i].next != wantNext)
-      problems.push_back("leaf " + std::to_string(leaves[i].page) + " has wrong prev/next links");
-  }
-  std::vector<Entry> all;
-  for (auto& l : leaves)
-    for (auto& e : l.entries) all.push_back(e);
-  for (size_t i = 1; i < all.size(); ++i)
-    if (!(all[i - 1] < all[i])) problems.push_back("leaf entries out of order at " + std::to_string(i));
-  if (entriesOut) *entriesOut = std::move(all);
-  return problems;
-}
-
 IndexNode& IndexTree::node(uint32_t page) {
   auto it = cache_.find(page);
   if (it != cache_.end()) return it->second;
@@ -235,7 +133,7 @@ IndexNode& IndexTree::node(uint32_t page) {
 uint32_t IndexTree::descend(const Entry& e, std::vector<Step>& path) {
   uint32_t page = root_;
   for (size_t depth = 0;; ++depth) {
-    if (depth > kMaxDepth) fail("damaged database: an index tree is too deep");
+    if (depth > kMaxIndexDepth) fail("damaged database: an index tree is too deep");
     IndexNode& n = node(page);
     if (n.leaf) return page;
     auto it = std::lower_bound(n.entries.begin(), n.entries.end(), e);
@@ -279,7 +177,7 @@ void IndexTree::insert(const Entry& e) {
   if (it != leaf.entries.end() && *it == e) fail("internal error: index entry exists");
   bool atEnd = it == leaf.entries.end();
   leaf.entries.insert(it, e);
-  dirty_.push_back(leafPage);
+  markDirty(leafPage);
   if (atEnd) {
     // The subtree's last entry grew: fix the copies held above it.
     for (size_t level = path.size(); level-- > 0;) {
@@ -288,92 +186,121 @@ void IndexTree::insert(const Entry& e) {
       if (slot < parent.entries.size()) {
         if (parent.entries[slot] < e) {
           parent.entries[slot] = e;
-          dirty_.push_back(parent.page);
+          markDirty(parent.page);
         }
         if (parent.tail != 0 || slot + 1 < parent.entries.size()) break;
       }
     }
   }
   if (leaf.storedSize() > kIndexCapacity) split(leafPage, path, path.size(), atEnd && leaf.next == 0);
-  flush();
+  // Changed pages wait in memory until they are many or the database is
+  // flushed: rows in key order change the same last leaf again and again.
+  if (cache_.size() > kCachedPages) {
+    flush();
+    cache_.clear();
+  }
 }
 
+// A full page is cut in two: in the middle, or, when rows arrive in key
+// order (atEnd), just before its last entry so that the left page stays full.
 void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd) {
-  IndexNode& n = node(page);
-  size_t k = n.entries.size();
-  size_t m = atEnd ? k - 1 : k / 2;
-  if (m < 1) m = 1;
-  IndexNode right;
-  right.leaf = n.leaf;
-  Entry leftMax;
-  std::vector<Entry> leftEntries(n.entries.begin(), n.entries.begin() + long(m));
-  std::vector<uint32_t> leftChildren;
-  uint32_t leftTail = 0;
-  right.entries.assign(n.entries.begin() + long(m), n.entries.end());
-  if (n.leaf) {
-    leftMax = leftEntries.back();
-  } else {
-    leftChildren.assign(n.children.begin(), n.children.begin() + long(m));
-    right.children.assign(n.children.begin() + long(m), n.children.end());
-    right.tail = n.tail;
-    leftMax = leftEntries.back();
-    if (leftEntries.size() >= 2) {
-      // The left half's last child becomes its tail.
-      leftTail = leftChildren.back();
-      leftEntries.pop_back();
-      leftChildren.pop_back();
-    }
-  }
-  // Intermediate pages are linked only to siblings under the same parent:
-  // the children on both sides of the cut now have different parents.
-  if (!n.leaf && m < n.children.size() + (n.tail ? 1 : 0)) {
-    uint32_t lastLeft = n.children[m - 1];
-    uint32_t firstRight = m < n.children.size() ? n.children[m] : n.tail;
-    IndexNode& a = node(lastLeft);
-    if (!a.leaf) {
-      a.next = 0;
-      node(firstRight).prev = 0;
-      dirty_.insert(dirty_.end(), {lastLeft, firstRight});
-    }
-  }
+  Halves h = cut(node(page), atEnd);
+  unlinkAcrossCut(node(page), h.cutAt);
   if (page == root_) {
-    IndexNode left;
-    left.leaf = n.leaf;
-    left.entries = std::move(leftEntries);
-    left.children = std::move(leftChildren);
-    left.tail = leftTail;
-    left.page = allocate_();
-    right.page = allocate_();
-    left.next = right.page;
-    right.prev = left.page;
-    IndexNode& root = node(page);
-    root.leaf = false;
-    root.prev = root.next = 0;
-    root.entries = {leftMax};
-    root.children = {left.page};
-    root.tail = right.page;
-    cache_[left.page] = std::move(left);
-    cache_[right.page] = std::move(right);
-    dirty_.insert(dirty_.end(), {page, root.children[0], root.tail});
+    splitRoot(page, h);
     return;
   }
-  right.page = allocate_();
-  IndexNode& self = node(page);
-  right.prev = page;
-  right.next = self.next;
-  if (self.next) {
-    node(self.next).prev = right.page;
-    dirty_.push_back(self.next);
+  const uint32_t rightPage = splitOff(page, h);
+  addToParent(path[level - 1], page, rightPage, h.leftMax);
+  IndexNode& parent = node(path[level - 1].page);
+  if (parent.storedSize() > kIndexCapacity) {
+    bool parentAtEnd = atEnd && path[level - 1].slot >= parent.entries.size() - 1 && parent.next == 0;
+    split(path[level - 1].page, path, level - 1, parentAtEnd);
   }
-  self.next = right.page;
-  self.entries = std::move(leftEntries);
-  self.children = std::move(leftChildren);
-  self.tail = leftTail;
-  uint32_t rightPage = right.page;
-  cache_[rightPage] = std::move(right);
-  dirty_.insert(dirty_.end(), {page, rightPage});
+}
 
-  Step step = path[level - 1];
+IndexTree::Halves IndexTree::cut(const IndexNode& n, bool atEnd) {
+  Halves h;
+  h.cutAt = std::max<size_t>(1, atEnd ? n.entries.size() - 1 : n.entries.size() / 2);
+  const long m = long(h.cutAt);
+  h.right.leaf = n.leaf;
+  h.leftEntries.assign(n.entries.begin(), n.entries.begin() + m);
+  h.right.entries.assign(n.entries.begin() + m, n.entries.end());
+  h.leftMax = h.leftEntries.back();
+  if (!n.leaf) {
+    h.leftChildren.assign(n.children.begin(), n.children.begin() + m);
+    h.right.children.assign(n.children.begin() + m, n.children.end());
+    h.right.tail = n.tail;
+    if (h.leftEntries.size() >= 2) {
+      // The left half's last child becomes its tail.
+      h.leftTail = h.leftChildren.back();
+      h.leftEntries.pop_back();
+      h.leftChildren.pop_back();
+    }
+  }
+  return h;
+}
+
+// Intermediate pages are linked only to siblings under the same parent: the
+// children on both sides of the cut now have different parents.
+void IndexTree::unlinkAcrossCut(const IndexNode& n, size_t cutAt) {
+  if (n.leaf || cutAt >= n.children.size() + (n.tail ? 1 : 0)) return;
+  uint32_t lastLeft = n.children[cutAt - 1];
+  uint32_t firstRight = cutAt < n.children.size() ? n.children[cutAt] : n.tail;
+  IndexNode& a = node(lastLeft);
+  if (a.leaf) return;
+  a.next = 0;
+  node(firstRight).prev = 0;
+  markDirty(lastLeft);
+  markDirty(firstRight);
+}
+
+// The root keeps its page: both halves move to new pages below it.
+void IndexTree::splitRoot(uint32_t page, Halves& h) {
+  IndexNode left;
+  left.leaf = h.right.leaf;
+  left.entries = std::move(h.leftEntries);
+  left.children = std::move(h.leftChildren);
+  left.tail = h.leftTail;
+  left.page = allocate_();
+  h.right.page = allocate_();
+  left.next = h.right.page;
+  h.right.prev = left.page;
+  IndexNode& root = node(page);
+  root.leaf = false;
+  root.prev = root.next = 0;
+  root.entries = {h.leftMax};
+  root.children = {left.page};
+  root.tail = h.right.page;
+  markDirty(page);
+  markDirty(left.page);
+  markDirty(h.right.page);
+  cache_[left.page] = std::move(left);
+  cache_[h.right.page] = std::move(h.right);
+}
+
+// The left half stays on the page, the right half goes to a new page after it.
+uint32_t IndexTree::splitOff(uint32_t page, Halves& h) {
+  const uint32_t rightPage = allocate_();
+  h.right.page = rightPage;
+  IndexNode& self = node(page);
+  h.right.prev = page;
+  h.right.next = self.next;
+  if (self.next) {
+    node(self.next).prev = rightPage;
+    markDirty(self.next);
+  }
+  self.next = rightPage;
+  self.entries = std::move(h.leftEntries);
+  self.children = std::move(h.leftChildren);
+  self.tail = h.leftTail;
+  cache_[rightPage] = std::move(h.right);
+  markDirty(page);
+  markDirty(rightPage);
+  return rightPage;
+}
+
+void IndexTree::addToParent(const Step& step, uint32_t leftPage, uint32_t rightPage, const Entry& leftMax) {
   IndexNode& parent = node(step.page);
   if (step.slot < parent.entries.size()) {
     Entry old = parent.entries[step.slot];
@@ -382,7 +309,7 @@ void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool
     parent.children.insert(parent.children.begin() + long(step.slot) + 1, rightPage);
   } else {
     parent.entries.push_back(leftMax);
-    parent.children.push_back(page);
+    parent.children.push_back(leftPage);
     parent.tail = rightPage;
   }
   if (parent.tail == 0 && parent.entries.size() >= 2) {
@@ -391,17 +318,13 @@ void IndexTree::split(uint32_t page, std::vector<Step>& path, size_t level, bool
     parent.entries.pop_back();
     parent.children.pop_back();
   }
-  dirty_.push_back(step.page);
-  if (parent.storedSize() > kIndexCapacity) {
-    bool parentAtEnd = atEnd && step.slot >= parent.entries.size() - 1 && parent.next == 0;
-    split(step.page, path, level - 1, parentAtEnd);
-  }
+  markDirty(step.page);
 }
 
 uint8_t IndexTree::height(uint32_t page) {
   uint8_t h = 0;
   for (size_t depth = 0;; ++depth, ++h) {
-    if (depth > kMaxDepth) fail("damaged database: an index tree is too deep");
+    if (depth > kMaxIndexDepth) fail("damaged database: an index tree is too deep");
     IndexNode& n = node(page);
     if (n.leaf) return h;
     page = n.entries.empty() ? n.tail : n.children.front();
@@ -410,8 +333,6 @@ uint8_t IndexTree::height(uint32_t page) {
 }
 
 void IndexTree::flush() {
-  std::sort(dirty_.begin(), dirty_.end());
-  dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   for (uint32_t page : dirty_) {
     IndexNode& n = node(page);
     n.page = page;
@@ -419,9 +340,6 @@ void IndexTree::flush() {
     file_.write(page, serializeIndexNode(n, tdefPage_));
   }
   dirty_.clear();
-  // Everything is on disk now: forget the pages once they are many, so that
-  // memory stays bounded however large the index grows.
-  if (cache_.size() > kCachedPages) cache_.clear();
 }
 
 }  // namespace jet::detail

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "jet/page_file.h"
@@ -32,6 +33,8 @@ inline constexpr size_t kIndexData = 0x1E0;
 inline constexpr size_t kIndexCapacity = kPageSize - kIndexData;  // 3616
 inline constexpr size_t kRowPointerSize = 4;
 inline constexpr size_t kChildPointerSize = 4;
+// Deeper than this a tree is taken for a cycle in a damaged file.
+inline constexpr size_t kMaxIndexDepth = 32;
 
 using Entry = std::vector<uint8_t>;  // key + row pointer
 
@@ -68,25 +71,43 @@ class IndexTree {
 
   // True when some entry has exactly this key.
   bool containsKey(const std::vector<uint8_t>& key);
+  // Changes the pages in memory; flush() writes them (and insert() itself
+  // once many pages are held).
   void insert(const Entry& e);
+  // Writes every page changed since the last flush to the page file.
+  void flush();
 
  private:
   struct Step {
     uint32_t page;
     size_t slot;  // entry index, or entries.size() for the tail
   };
+  // The two halves of a page being split.
+  struct Halves {
+    size_t cutAt = 0;  // first entry of the right half
+    Entry leftMax;     // the left half's last entry, copied into the parent
+    std::vector<Entry> leftEntries;
+    std::vector<uint32_t> leftChildren;
+    uint32_t leftTail = 0;
+    IndexNode right;
+  };
   IndexNode& node(uint32_t page);
+  void markDirty(uint32_t page) { dirty_.insert(page); }
   uint32_t descend(const Entry& e, std::vector<Step>& path);
   void split(uint32_t page, std::vector<Step>& path, size_t level, bool atEnd);
+  static Halves cut(const IndexNode& n, bool atEnd);
+  void unlinkAcrossCut(const IndexNode& n, size_t cutAt);
+  void splitRoot(uint32_t page, Halves& h);
+  uint32_t splitOff(uint32_t page, Halves& h);
+  void addToParent(const Step& step, uint32_t leftPage, uint32_t rightPage, const Entry& leftMax);
   uint8_t height(uint32_t page);
-  void flush();
 
   PageFile& file_;
   uint32_t tdefPage_;
   uint32_t root_;
   Allocate allocate_;
   std::map<uint32_t, IndexNode> cache_;
-  std::vector<uint32_t> dirty_;
+  std::set<uint32_t> dirty_;  // changed pages not yet written
 };
 
 }  // namespace jet::detail

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 
 namespace jet::detail {

@@ -1,6 +1,6 @@
 #include "jet/page_file.h"
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 #include <algorithm>
 

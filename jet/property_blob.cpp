@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "jet/byte_order.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/text_codec.h"
 
 namespace jet::detail {
@@ -21,7 +22,7 @@ constexpr char kAllowZeroLength[] = "AllowZeroLength";
 std::vector<uint8_t> lengthPrefixedName(const std::string& name) {
   auto n = encodeUtf16Le(utf8ToUtf16(name));
   std::vector<uint8_t> out(2);
-  put16(out.data(), uint32_t(n.size()));
+  putLe16(out.data(), uint32_t(n.size()));
   out.insert(out.end(), n.begin(), n.end());
   return out;
 }
@@ -41,7 +42,7 @@ PropertyMap parsePropertyBlob(const std::vector<uint8_t>& b) {
       while (p + 2 <= end) {
         size_t n = le16(b.data() + p);
         if (p + 2 + n > end) fail("damaged database: a property name is cut short");
-        names.push_back(utf16ToUtf8(decodeUtf16Le(b.data() + p + 2, n)));
+        names.push_back(base::utf16ToUtf8(decodeUtf16Le(b.data() + p + 2, n)));
         p += 2 + n;
       }
     } else if (type == kBlockObject || type == kBlockColumn) {
@@ -49,7 +50,7 @@ PropertyMap parsePropertyBlob(const std::vector<uint8_t>& b) {
       uint32_t headerLen = le32(b.data() + p);
       size_t nameLen = le16(b.data() + p + 4);
       if (headerLen < 6 || p + headerLen > end || 6 + nameLen > headerLen) fail("damaged database: a property block header is bad");
-      std::string object = utf16ToUtf8(decodeUtf16Le(b.data() + p + 6, nameLen));
+      std::string object = base::utf16ToUtf8(decodeUtf16Le(b.data() + p + 6, nameLen));
       p += headerLen;
       auto& props = out[object];
       while (p + kEntryHeader <= end) {

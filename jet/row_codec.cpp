@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/long_value.h"
 #include "jet/text_codec.h"
 
@@ -108,86 +108,110 @@ std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8
   return values;
 }
 
-std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
-                               const LongValueStore& storeLongValue) {
-  const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
-  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
-  std::vector<uint8_t> fixedArea(def.fixedAreaSize(), 0);
-  size_t varCount = 0;
-  for (const auto& c : def.columns)
-    if (!c.fixed()) varCount = std::max<size_t>(varCount, size_t(c.varIndex) + 1);
-  std::vector<std::vector<uint8_t>> varData(varCount);
-  std::vector<bool> varPresent(varCount, false);
+namespace {
 
+// Longer Memo texts are stored plain.
+constexpr size_t kMaxCompressedMemoChars = 1024;
+
+// The stored bytes of a value that is not null (nor a Yes/No value).
+std::vector<uint8_t> encodeValue(const ColumnDesc& c, const Value& v, const LongValueStore& storeLongValue) {
+  std::vector<uint8_t> bytes;
+  switch (c.type) {
+    case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
+    case ColumnType::Integer: bytes.resize(2); putLe16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
+    case ColumnType::Long: bytes.resize(4); putLe32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
+    case ColumnType::Currency: bytes.resize(8); putLe64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
+    case ColumnType::Single: {
+      float f = float(std::get<double>(v));
+      uint32_t u;
+      std::memcpy(&u, &f, 4);
+      bytes.resize(4);
+      putLe32(bytes.data(), u);
+      break;
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      double d = std::get<double>(v);
+      uint64_t u;
+      std::memcpy(&u, &d, 8);
+      bytes.resize(8);
+      putLe64(bytes.data(), u);
+      break;
+    }
+    case ColumnType::Text: bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed); break;
+    case ColumnType::Memo: {
+      auto text = utf8ToUtf16(std::get<std::string>(v));
+      bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= kMaxCompressedMemoChars));
+      break;
+    }
+    case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
+    default: bytes = std::get<Bytes>(v); break;
+  }
+  return bytes;
+}
+
+bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+
+// Bit set for every column with a value, and for every Yes/No column that is Yes.
+std::vector<uint8_t> nullMask(const TableDefinition& def, const std::vector<Value>& values, size_t columnCount) {
+  std::vector<uint8_t> mask((columnCount + 7) / 8, 0);
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDesc& c = def.columns[i];
     const Value& v = values[i];
-    auto setBit = [&] { mask[c.number / 8] |= uint8_t(1u << (c.number % 8)); };
-    if (c.type == ColumnType::Boolean) {
-      if (std::holds_alternative<bool>(v) && std::get<bool>(v)) setBit();
-      continue;
-    }
-    if (std::holds_alternative<std::monostate>(v)) continue;
-    setBit();
-    std::vector<uint8_t> bytes;
-    switch (c.type) {
-      case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
-      case ColumnType::Integer: bytes.resize(2); put16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
-      case ColumnType::Long: bytes.resize(4); put32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
-      case ColumnType::Currency: bytes.resize(8); put64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
-      case ColumnType::Single: {
-        float f = float(std::get<double>(v));
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        bytes.resize(4);
-        put32(bytes.data(), u);
-        break;
-      }
-      case ColumnType::Double:
-      case ColumnType::DateTime: {
-        double d = std::get<double>(v);
-        uint64_t u;
-        std::memcpy(&u, &d, 8);
-        bytes.resize(8);
-        put64(bytes.data(), u);
-        break;
-      }
-      case ColumnType::Text:
-        bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed);
-        break;
-      case ColumnType::Memo: {
-        auto text = utf8ToUtf16(std::get<std::string>(v));
-        bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= 1024));
-        break;
-      }
-      case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;
-      default: bytes = std::get<Bytes>(v); break;
-    }
-    if (c.fixed()) {
-      size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
-      if (size_t(c.fixedOffset) + len > fixedArea.size()) fail("internal error: fixed column outside the fixed area");
-      std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea.begin() + c.fixedOffset);
-    } else {
-      varData[c.varIndex] = std::move(bytes);
-      varPresent[c.varIndex] = true;
-    }
+    const bool set = c.type == ColumnType::Boolean ? std::holds_alternative<bool>(v) && std::get<bool>(v) : !isNull(v);
+    if (set) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
   }
+  return mask;
+}
 
-  ByteWriter w;
-  w.u16(uint32_t(columnCount));
-  w.bytes(fixedArea);
-  if (varCount > 0) {
-    std::vector<size_t> offsets(varCount);
-    for (size_t i = 0; i < varCount; ++i) {
-      offsets[i] = w.out.size();
-      w.bytes(varData[i]);
-    }
-    size_t eod = w.out.size();
-    w.u16(uint32_t(eod));
-    for (size_t i = varCount; i-- > 0;) w.u16(uint32_t(offsets[i]));
-    w.u16(uint32_t(varCount));
+void putFixed(const ColumnDesc& c, const std::vector<uint8_t>& bytes, uint8_t* fixedArea, size_t fixedSize) {
+  size_t len = std::min<size_t>(bytes.size(), fixedTypeSize(c.type) ? fixedTypeSize(c.type) : c.length);
+  if (size_t(c.fixedOffset) + len > fixedSize) fail("internal error: fixed column outside the fixed area");
+  std::copy(bytes.begin(), bytes.begin() + long(len), fixedArea + c.fixedOffset);
+}
+
+}  // namespace
+
+// Layout: column count, fixed area, variable data, the data end and the
+// variable offsets (last first), their count, null mask. Values are encoded
+// straight into the row.
+std::vector<uint8_t> encodeRow(const TableDefinition& def, const std::vector<Value>& values,
+                               const LongValueStore& storeLongValue) {
+  const size_t columnCount = std::max<size_t>(def.maxColumns, def.columns.size());
+  const size_t fixedSize = def.fixedAreaSize();
+  std::vector<size_t> byVarIndex;  // column of each variable index, SIZE_MAX for none
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    if (c.fixed()) continue;
+    if (c.varIndex >= byVarIndex.size()) byVarIndex.resize(size_t(c.varIndex) + 1, SIZE_MAX);
+    byVarIndex[c.varIndex] = i;
   }
-  w.bytes(mask);
+  ByteWriter w;
+  w.out.reserve(kRowFixedArea + fixedSize + 64 * byVarIndex.size());
+  w.u16(uint32_t(columnCount));
+  w.zeros(fixedSize);
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDesc& c = def.columns[i];
+    if (!c.fixed() || c.type == ColumnType::Boolean || isNull(values[i])) continue;
+    putFixed(c, encodeValue(c, values[i], storeLongValue), w.out.data() + kRowFixedArea, fixedSize);
+  }
+  std::vector<size_t> offsets(byVarIndex.size());
+  for (size_t k = 0; k < byVarIndex.size(); ++k) {
+    offsets[k] = w.out.size();
+    const size_t i = byVarIndex[k];
+    if (i == SIZE_MAX || def.columns[i].type == ColumnType::Boolean || isNull(values[i])) continue;
+    const ColumnDesc& c = def.columns[i];
+    if (c.type == ColumnType::Text)
+      appendTextUtf8(w.out, std::get<std::string>(values[i]), c.extraFlags & kExtraCompressed);
+    else
+      w.bytes(encodeValue(c, values[i], storeLongValue));
+  }
+  if (!offsets.empty()) {
+    w.u16(uint32_t(w.out.size()));
+    for (size_t k = offsets.size(); k-- > 0;) w.u16(uint32_t(offsets[k]));
+    w.u16(uint32_t(offsets.size()));
+  }
+  w.bytes(nullMask(def, values, columnCount));
   if (w.out.size() > 0xFFFF) fail("row too large");
   return w.out;
 }

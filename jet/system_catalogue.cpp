@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/usage_map.h"
 
 namespace jet::detail {
@@ -117,11 +117,7 @@ std::vector<uint8_t> hexBytes(const char* hex) {
   return out;
 }
 
-}  // namespace
-
-TableIds systemTables() {
-  TableIds out;
-  // MSysObjects
+TableDefinition msysObjects() {
   TableDefinition objects = baseTable(kPageMSysObjects, 0);
   addColumns(objects, {{"Id", T::Long, 0},
                        {"ParentId", T::Long, 4},
@@ -144,14 +140,18 @@ TableIds systemTables() {
                          realIndex({{0, true}}, 17, kRootId, kRealUniqueSystem)};
   objects.logicalIndexes = {logical("Id", 1, 1, kLogicalPrimary), logical("ParentIdName", 0, 0, kLogicalNormal)};
   addLongValueMaps(objects, {{8, 2}, {9, 4}, {12, 6}, {13, 8}, {14, 10}, {15, 12}, {16, 14}});
+  return objects;
+}
 
-  // MSysACEs
+TableDefinition msysAces() {
   TableDefinition aces = baseTable(kPageMSysACEs, 18);
   addColumns(aces, {{"ObjectId", T::Long, 0}, {"SID", T::Binary, 0, true}, {"ACM", T::Long, 4}, {"FInheritable", T::Boolean, 0}});
   aces.realIndexes = {realIndex({{0, true}}, 20, kRootObjectId, kRealAces)};
   aces.logicalIndexes = {logical("ObjectId", 0, 0, kLogicalNormal)};
+  return aces;
+}
 
-  // MSysQueries
+TableDefinition msysQueries() {
   TableDefinition queries = baseTable(kPageMSysQueries, 21);
   addColumns(queries, {{"ObjectId", T::Long, 0},
                        {"Attribute", T::Byte, 4},
@@ -165,8 +165,10 @@ TableIds systemTables() {
       realIndex({{0, true}, {1, true}, {2, true}}, 25, kRootObjectIdAttribute, kRealUniqueSystem)};
   queries.logicalIndexes = {logical("ObjectIdAttribute", 0, 0, kLogicalPrimary)};
   addLongValueMaps(queries, {{5, 23}});
+  return queries;
+}
 
-  // MSysRelationships
+TableDefinition msysRelationships() {
   TableDefinition relationships = baseTable(kPageMSysRelationships, 26);
   addColumns(relationships, {{"szRelationship", T::Text, 0},
                              {"grbit", T::Long, 0},
@@ -182,10 +184,16 @@ TableIds systemTables() {
   relationships.logicalIndexes = {logical("szObject", 1, 1, kLogicalNormal),
                                   logical("szReferencedObject", 2, 2, kLogicalNormal),
                                   logical("szRelationship", 0, 0, kLogicalNormal)};
+  return relationships;
+}
 
-  out.tables = {objects, aces, queries, relationships};
+}  // namespace
+
+TableIds systemTables() {
+  TableIds out;
+  out.tables = {msysObjects(), msysAces(), msysQueries(), msysRelationships()};
   out.mapRows.assign(31, emptyInlineMap());
-  auto setBit = [&](size_t row, uint32_t page) { out.mapRows[row][5 + page / 8] |= uint8_t(1u << (page % 8)); };
+  auto setBit = [&](size_t row, uint32_t page) { setInlineMapBit(out.mapRows[row], page); };
   setBit(0, kPageMSysObjectsData);
   setBit(1, kPageMSysObjectsData);
   setBit(16, kRootParentIdName);

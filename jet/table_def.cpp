@@ -3,19 +3,18 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "base/ascii.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/text_codec.h"
-#include "jet/ascii.h"
 
 namespace jet::detail {
 namespace {
 
-constexpr size_t kTdefNextPage = 0x04;
 constexpr size_t kTdefFreeSpace = 0x02;
 constexpr size_t kTdefHeaderSize = 8;
 constexpr size_t kTdefLength = 0x08;
 constexpr size_t kTdefConstant = 0x0C;
-constexpr size_t kTdefRowCount = 0x10;
 constexpr size_t kTdefAutoNumber = 0x14;
 constexpr size_t kTdefAutoFlag = 0x18;
 constexpr size_t kTdefTableType = 0x28;
@@ -26,10 +25,8 @@ constexpr size_t kTdefLogicalCount = 0x2F;
 constexpr size_t kTdefRealCount = 0x33;
 constexpr size_t kTdefOwnedMap = 0x37;
 constexpr size_t kTdefFreeMap = 0x3B;
-constexpr size_t kTdefBody = 0x3F;
 constexpr uint32_t kMagic1625 = 1625;
 constexpr uint32_t kMagic1923 = 1923;
-constexpr size_t kStatsSize = 12;
 constexpr size_t kColumnDescSize = 25;
 constexpr size_t kRealIndexSize = 52;
 constexpr size_t kLogicalIndexSize = 28;
@@ -64,7 +61,7 @@ struct Reader {
   std::string name() {
     uint16_t len = u16();
     need(len);
-    std::string s = utf16ToUtf8(decodeUtf16Le(&b[pos], len));
+    std::string s = base::utf16ToUtf8(decodeUtf16Le(&b[pos], len));
     pos += len;
     return s;
   }
@@ -98,7 +95,7 @@ const ColumnDesc* TableDefinition::findColumn(const std::string& name) const {
   for (const auto& c : columns)
     if (c.name == name) return &c;
   for (const auto& c : columns)
-    if (equalsIgnoreCase(c.name, name)) return &c;
+    if (base::equalsIgnoreAsciiCase(c.name, name)) return &c;
   return nullptr;
 }
 
@@ -120,7 +117,7 @@ std::vector<uint8_t> readTdefBytes(const PageFile& file, uint32_t page) {
   if (first[0] != kPageTdef)
     fail("damaged database: page " + std::to_string(page) + " is not a table definition");
   uint32_t length = le32(first.data() + kTdefLength);
-  if (length < kTdefBody + 2 || length > kMaxTdefLength)
+  if (length < kTdefIndexStats + 2 || length > kMaxTdefLength)
     fail("damaged database: table definition on page " + std::to_string(page) + " has an impossible length");
   std::vector<uint8_t> bytes(first.begin(), first.end());
   std::set<uint32_t> seen = {page};
@@ -138,6 +135,73 @@ std::vector<uint8_t> readTdefBytes(const PageFile& file, uint32_t page) {
   return bytes;
 }
 
+namespace {
+
+void readColumns(Reader& r, TableDefinition& d) {
+  for (auto& c : d.columns) {
+    r.need(kColumnDescSize);
+    c.type = ColumnType(r.u8());
+    r.u32();
+    c.number = r.u16();
+    c.varIndex = r.u16();
+    c.misc = r.u16();
+    c.sortOrder = r.u32();
+    c.flags = r.u8();
+    c.extraFlags = r.u8();
+    r.u32();
+    c.fixedOffset = r.u16();
+    c.length = r.u16();
+  }
+  for (auto& c : d.columns) c.name = r.name();
+}
+
+void readRealIndexes(Reader& r, TableDefinition& d) {
+  for (auto& ri : d.realIndexes) {
+    r.need(kRealIndexSize);
+    r.u32();
+    for (size_t s = 0; s < kIndexSlots; ++s) {
+      uint16_t col = r.u16();
+      uint8_t order = r.u8();
+      if (col != kUnusedSlot) ri.columns.push_back({col, order != 0});
+    }
+    ri.usageMap = r.u32();
+    ri.rootPage = r.u32();
+    ri.unknown42 = r.u32();
+    ri.flags = r.u8();
+    r.pos += 5;
+  }
+}
+
+void readLogicalIndexes(Reader& r, TableDefinition& d) {
+  for (auto& li : d.logicalIndexes) {
+    r.need(kLogicalIndexSize);
+    r.u32();
+    li.number = r.u32();
+    li.realIndex = r.u32();
+    for (auto& f : li.fk) f = r.u8();
+    li.type = r.u8();
+    r.u32();
+    if (li.realIndex >= d.realIndexes.size())
+      fail("damaged database: an index of the table on page " + std::to_string(d.page) + " names a missing real index");
+  }
+  for (auto& li : d.logicalIndexes) li.name = r.name();
+}
+
+void readLongValueMaps(Reader& r, TableDefinition& d) {
+  while (true) {
+    uint16_t col = r.u16();
+    if (col == kTerminator) break;
+    LongValueMaps m;
+    m.column = col;
+    m.owned = r.u32();
+    m.free = r.u32();
+    d.longValueMaps.push_back(m);
+    if (d.longValueMaps.size() > d.columns.size()) fail("damaged database: a table definition has no terminator");
+  }
+}
+
+}  // namespace
+
 TableDefinition parseTdef(const std::vector<uint8_t>& b, uint32_t page) {
   TableDefinition d;
   d.page = page;
@@ -154,7 +218,7 @@ TableDefinition parseTdef(const std::vector<uint8_t>& b, uint32_t page) {
   d.ownedMap = r.u32();
   d.freeMap = r.u32();
   // Counts bounded by what the string can hold, before anything is allocated.
-  if (size_t(realCount) * (kStatsSize + kRealIndexSize) + size_t(columnCount) * kColumnDescSize +
+  if (size_t(realCount) * (kIndexStatsSize + kRealIndexSize) + size_t(columnCount) * kColumnDescSize +
           size_t(logicalCount) * kLogicalIndexSize >
       b.size())
     fail("damaged database: table definition on page " + std::to_string(page) + " has impossible counts");
@@ -165,64 +229,76 @@ TableDefinition parseTdef(const std::vector<uint8_t>& b, uint32_t page) {
     r.u32();
   }
   d.columns.resize(columnCount);
-  for (auto& c : d.columns) {
-    r.need(kColumnDescSize);
-    c.type = ColumnType(r.u8());
-    r.u32();
-    c.number = r.u16();
-    c.varIndex = r.u16();
-    c.misc = r.u16();
-    c.sortOrder = r.u32();
-    c.flags = r.u8();
-    c.extraFlags = r.u8();
-    r.u32();
-    c.fixedOffset = r.u16();
-    c.length = r.u16();
-  }
-  for (auto& c : d.columns) c.name = r.name();
-  for (auto& ri : d.realIndexes) {
-    r.need(kRealIndexSize);
-    r.u32();
-    for (size_t s = 0; s < kIndexSlots; ++s) {
-      uint16_t col = r.u16();
-      uint8_t order = r.u8();
-      if (col != kUnusedSlot) ri.columns.push_back({col, order != 0});
-    }
-    ri.usageMap = r.u32();
-    ri.rootPage = r.u32();
-    ri.unknown42 = r.u32();
-    ri.flags = r.u8();
-    r.pos += 5;
-  }
+  readColumns(r, d);
+  readRealIndexes(r, d);
   d.logicalIndexes.resize(logicalCount);
-  for (auto& li : d.logicalIndexes) {
-    r.need(kLogicalIndexSize);
-    r.u32();
-    li.number = r.u32();
-    li.realIndex = r.u32();
-    for (auto& f : li.fk) f = r.u8();
-    li.type = r.u8();
-    r.u32();
-    if (li.realIndex >= realCount)
-      fail("damaged database: an index of the table on page " + std::to_string(page) + " names a missing real index");
-  }
-  for (auto& li : d.logicalIndexes) li.name = r.name();
-  while (true) {
-    uint16_t col = r.u16();
-    if (col == kTerminator) break;
-    LongValueMaps m;
-    m.column = col;
-    m.owned = r.u32();
-    m.free = r.u32();
-    d.longValueMaps.push_back(m);
-    if (d.longValueMaps.size() > columnCount) fail("damaged database: a table definition has no terminator");
-  }
+  readLogicalIndexes(r, d);
+  readLongValueMaps(r, d);
   return d;
 }
 
 TableDefinition readTableDefinition(const PageFile& file, uint32_t page) {
   return parseTdef(readTdefBytes(file, page), page);
 }
+
+namespace {
+
+void writeName(ByteWriter& w, const std::string& name) {
+  auto n = encodeUtf16Le(utf8ToUtf16(name));
+  w.u16(uint16_t(n.size()));
+  w.bytes(n);
+}
+
+void writeColumns(ByteWriter& w, const TableDefinition& d) {
+  for (const auto& c : d.columns) {
+    w.u8(uint8_t(c.type));
+    w.u32(kMagic1625);
+    w.u16(c.number);
+    w.u16(c.varIndex);
+    w.u16(c.misc);
+    w.u32(c.sortOrder);
+    w.u8(c.flags);
+    w.u8(c.extraFlags);
+    w.u32(0);
+    w.u16(c.fixedOffset);
+    w.u16(c.length);
+  }
+  for (const auto& c : d.columns) writeName(w, c.name);
+}
+
+void writeRealIndexes(ByteWriter& w, const TableDefinition& d) {
+  for (const auto& ri : d.realIndexes) {
+    w.u32(kMagic1923);
+    for (size_t s = 0; s < kIndexSlots; ++s) {
+      if (s < ri.columns.size()) {
+        w.u16(ri.columns[s].number);
+        w.u8(ri.columns[s].ascending ? 1 : 0);
+      } else {
+        w.u16(kUnusedSlot);
+        w.u8(0);
+      }
+    }
+    w.u32(ri.usageMap);
+    w.u32(ri.rootPage);
+    w.u32(ri.unknown42);
+    w.u8(ri.flags);
+    w.zeros(5);
+  }
+}
+
+void writeLogicalIndexes(ByteWriter& w, const TableDefinition& d) {
+  for (const auto& li : d.logicalIndexes) {
+    w.u32(kMagic1625);
+    w.u32(li.number);
+    w.u32(li.realIndex);
+    for (uint8_t f : li.fk) w.u8(f);
+    w.u8(li.type);
+    w.u32(0);
+  }
+  for (const auto& li : d.logicalIndexes) writeName(w, li.name);
+}
+
+}  // namespace
 
 std::vector<uint8_t> serializeTdef(const TableDefinition& d) {
   ByteWriter w;
@@ -246,61 +322,16 @@ std::vector<uint8_t> serializeTdef(const TableDefinition& d) {
     w.u32(ri.distinctKeys);
     w.u32(0);
   }
-  for (const auto& c : d.columns) {
-    w.u8(uint8_t(c.type));
-    w.u32(kMagic1625);
-    w.u16(c.number);
-    w.u16(c.varIndex);
-    w.u16(c.misc);
-    w.u32(c.sortOrder);
-    w.u8(c.flags);
-    w.u8(c.extraFlags);
-    w.u32(0);
-    w.u16(c.fixedOffset);
-    w.u16(c.length);
-  }
-  for (const auto& c : d.columns) {
-    auto n = encodeUtf16Le(utf8ToUtf16(c.name));
-    w.u16(uint16_t(n.size()));
-    w.bytes(n);
-  }
-  for (const auto& ri : d.realIndexes) {
-    w.u32(kMagic1923);
-    for (size_t s = 0; s < kIndexSlots; ++s) {
-      if (s < ri.columns.size()) {
-        w.u16(ri.columns[s].number);
-        w.u8(ri.columns[s].ascending ? 1 : 0);
-      } else {
-        w.u16(kUnusedSlot);
-        w.u8(0);
-      }
-    }
-    w.u32(ri.usageMap);
-    w.u32(ri.rootPage);
-    w.u32(ri.unknown42);
-    w.u8(ri.flags);
-    w.zeros(5);
-  }
-  for (const auto& li : d.logicalIndexes) {
-    w.u32(kMagic1625);
-    w.u32(li.number);
-    w.u32(li.realIndex);
-    for (uint8_t f : li.fk) w.u8(f);
-    w.u8(li.type);
-    w.u32(0);
-  }
-  for (const auto& li : d.logicalIndexes) {
-    auto n = encodeUtf16Le(utf8ToUtf16(li.name));
-    w.u16(uint16_t(n.size()));
-    w.bytes(n);
-  }
+  writeColumns(w, d);
+  writeRealIndexes(w, d);
+  writeLogicalIndexes(w, d);
   for (const auto& m : d.longValueMaps) {
     w.u16(m.column);
     w.u32(m.owned);
     w.u32(m.free);
   }
   w.u16(kTerminator);
-  put32(w.out.data() + kTdefLength, uint32_t(w.out.size()));
+  putLe32(w.out.data() + kTdefLength, uint32_t(w.out.size()));
   return w.out;
 }
 
@@ -325,8 +356,8 @@ std::vector<Page> layoutTdefPages(const std::vector<uint8_t>& bytes, const std::
     p[0] = kPageTdef;
     p[1] = 0x01;
     size_t used = start + n;
-    put16(p.data() + kTdefFreeSpace, (i == 0 && count > 1) ? 0 : uint32_t(kPageSize - used - kTdefHeaderSize));
-    put32(p.data() + kTdefNextPage, i + 1 < count ? pages[i + 1] : 0);
+    putLe16(p.data() + kTdefFreeSpace, (i == 0 && count > 1) ? 0 : uint32_t(kPageSize - used - kTdefHeaderSize));
+    putLe32(p.data() + kTdefNextPage, i + 1 < count ? pages[i + 1] : 0);
     out.push_back(std::move(p));
   }
   return out;

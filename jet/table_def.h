@@ -44,6 +44,11 @@
 
 namespace jet::detail {
 
+inline constexpr size_t kTdefNextPage = 0x04;
+// Where the row count and the real-index statistics lie in the string.
+inline constexpr size_t kTdefRowCount = 0x10;
+inline constexpr size_t kTdefIndexStats = 0x3F;
+inline constexpr size_t kIndexStatsSize = 12;
 inline constexpr uint8_t kTableUser = 0x4E;
 inline constexpr uint8_t kTableSystem = 0x53;
 inline constexpr uint8_t kColFixed = 0x01;

@@ -1,7 +1,7 @@
 #include "jet/text_codec.h"
 
 #include "base/utf.h"
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 
 namespace jet::detail {
 namespace {
@@ -12,73 +12,14 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 }  // namespace
 
 std::u16string utf8ToUtf16(const std::string& s) {
-  std::u16string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    uint8_t c = uint8_t(s[i]);
-    uint32_t cp;
-    size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      fail("text is not valid UTF-8");
-    }
-    if (i + len > s.size()) fail("text is not valid UTF-8");
-    for (size_t k = 1; k < len; ++k) {
-      uint8_t cc = uint8_t(s[i + k]);
-      if ((cc & 0xC0) != 0x80) fail("text is not valid UTF-8");
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) fail("text is not valid UTF-8");
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(char16_t(0xD800 + (cp >> 10)));
-      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(char16_t(cp));
-    }
-    i += len;
-  }
-  return out;
+  auto out = base::utf8ToUtf16(s);
+  if (!out) fail("text is not valid UTF-8");
+  return std::move(*out);
 }
 
-std::string utf16ToUtf8(const std::u16string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    base::appendUtf8(out, cp);
-  }
-  return out;
-}
-
-size_t utf16Length(const std::string& utf8) { return utf8ToUtf16(utf8).size(); }
-
-size_t utf16Units(const std::string& utf8) {
-  size_t n = 0;
-  for (char c : utf8) {
-    uint8_t b = uint8_t(c);
-    if ((b & 0xC0) != 0x80) ++n;   // a character starts here
-    if ((b & 0xF8) == 0xF0) ++n;   // beyond U+FFFF: a surrogate pair
-  }
-  return n;
+size_t utf16Length(const std::string& utf8) {
+  if (!base::isValidUtf8(utf8)) fail("text is not valid UTF-8");
+  return base::utf16Units(utf8);
 }
 
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
@@ -89,7 +30,7 @@ std::u16string decodeUtf16Le(const uint8_t* p, size_t n) {
 
 std::vector<uint8_t> encodeUtf16Le(const std::u16string& s) {
   std::vector<uint8_t> out(s.size() * 2);
-  for (size_t i = 0; i < s.size(); ++i) put16(out.data() + 2 * i, s[i]);
+  for (size_t i = 0; i < s.size(); ++i) putLe16(out.data() + 2 * i, s[i]);
   return out;
 }
 
@@ -122,9 +63,10 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n) {
     // two bytes in UTF-8 from U+0080 on.
     size_t wide = 0;
     for (size_t i = 2; i < n; ++i) {
-      if (p[i] == kModeSwitch) return utf16ToUtf8(decodeText(p, n));
+      if (p[i] == kModeSwitch) return base::utf16ToUtf8(decodeText(p, n));
       wide += p[i] >> 7;
     }
+    if (wide == 0) return std::string(reinterpret_cast<const char*>(p + 2), n - 2);  // ASCII: the bytes themselves
     out.resize(n - 2 + wide);
     char* o = out.data();
     for (size_t i = 2; i < n; ++i) {
@@ -137,20 +79,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n) {
     }
     return out;
   }
-  out.reserve(n);
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    uint32_t cp = le16(p + i);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < n) {
-      const uint32_t low = le16(p + i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-    base::appendUtf8(out, cp);
-  }
-  return out;
+  return base::utf16ToUtf8(decodeUtf16Le(p, n));
 }
 
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
@@ -184,30 +113,52 @@ std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible) {
   return packed;
 }
 
-std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
+void appendTextUtf8(std::vector<uint8_t>& out, const std::string& s, bool compressible) {
   // Most texts hold U+0001..U+00FF only (ASCII and the two-byte sequences
   // C2 xx and C3 xx): their compressed bytes come straight from the UTF-8.
   // Every other text, and every invalid one, takes the general way.
+  const size_t start = out.size();
   if (compressible) {
-    std::vector<uint8_t> packed;
-    packed.reserve(s.size() + 2);
-    packed.push_back(kCompressedMark0);
-    packed.push_back(kCompressedMark1);
+    out.resize(start + 2 + s.size());  // the most a compressed text takes
+    uint8_t* const first = out.data() + start + 2;
+    uint8_t* o = first;
+    out[start] = kCompressedMark0;
+    out[start + 1] = kCompressedMark1;
     bool narrow = true;
     for (size_t i = 0; i < s.size() && narrow; ++i) {
       const uint8_t b = uint8_t(s[i]);
       if (b >= 0x01 && b < 0x80) {
-        packed.push_back(b);
+        *o++ = b;
       } else if ((b == 0xC2 || b == 0xC3) && i + 1 < s.size() && (uint8_t(s[i + 1]) & 0xC0) == 0x80) {
-        packed.push_back(uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F)));
+        *o++ = uint8_t(((b & 0x1F) << 6) | (uint8_t(s[++i]) & 0x3F));
       } else {
         narrow = false;
       }
     }
-    const size_t units = packed.size() - 2;
-    if (narrow && units > 2) return packed;  // shorter than two bytes a character
+    const size_t units = size_t(o - first);
+    if (narrow && units > 2) {  // shorter than two bytes a character
+      out.resize(start + 2 + units);
+      return;
+    }
+    out.resize(start);
   }
-  return encodeText(utf8ToUtf16(s), compressible);
+  // Left: texts with a character outside U+0001..U+00FF, or too short to
+  // gain, which are stored plain unless they start with U+FEFF.
+  const std::u16string units = utf8ToUtf16(s);
+  if (!units.empty() && units[0] == kByteOrderMark) {
+    const auto stored = encodeText(units, compressible);
+    out.insert(out.end(), stored.begin(), stored.end());
+    return;
+  }
+  out.resize(start + 2 * units.size());
+  for (size_t i = 0; i < units.size(); ++i) putLe16(out.data() + start + 2 * i, units[i]);
+}
+
+std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible) {
+  std::vector<uint8_t> out;
+  out.reserve(s.size() + 2);
+  appendTextUtf8(out, s, compressible);
+  return out;
 }
 
 }  // namespace jet::detail

@@ -1,5 +1,6 @@
 #pragma once
-// Text values of Jet 4 Text and Memo columns, and UTF-8/UTF-16 conversion.
+// Text values of Jet 4 Text and Memo columns: stored as UTF-16LE, often
+// compressed. The UTF-8/UTF-16 codec itself is base's (base/utf.h).
 //
 // A stored text is plain UTF-16LE, or "compressed":
 // OFFSET  SIZE  MEANING
@@ -13,11 +14,10 @@
 
 namespace jet::detail {
 
-std::u16string utf8ToUtf16(const std::string& s);  // Error on invalid UTF-8
-std::string utf16ToUtf8(const std::u16string& s);  // unpaired surrogates become U+FFFD
+// base's UTF-8 to UTF-16, with an Error for invalid UTF-8.
+std::u16string utf8ToUtf16(const std::string& s);
+// UTF-16 units of a text; Error on invalid UTF-8.
 size_t utf16Length(const std::string& utf8);
-// UTF-16 units of valid UTF-8, counted without converting (no validation).
-size_t utf16Units(const std::string& utf8);
 
 std::u16string decodeUtf16Le(const uint8_t* p, size_t n);
 std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);
@@ -31,5 +31,7 @@ std::string decodeTextUtf8(const uint8_t* p, size_t n);
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);
 // The same from UTF-8 (Error on invalid UTF-8).
 std::vector<uint8_t> encodeTextUtf8(const std::string& s, bool compressible);
+// The same, appended to `out`.
+void appendTextUtf8(std::vector<uint8_t>& out, const std::string& s, bool compressible);
 
 }  // namespace jet::detail

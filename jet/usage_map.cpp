@@ -1,12 +1,10 @@
 #include "jet/usage_map.h"
 
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 
 namespace jet::detail {
 namespace {
-constexpr size_t kInlineStart = 1;
-constexpr size_t kInlineBitmap = 5;
 
 std::vector<uint8_t> mapRow(const PageFile& file, uint32_t pointer, uint32_t* pageOut = nullptr,
                             uint32_t* rowOut = nullptr) {
@@ -33,8 +31,8 @@ std::vector<uint32_t> readUsageMap(const PageFile& file, uint32_t pointer) {
   auto row = mapRow(file, pointer);
   std::vector<uint32_t> out;
   if (row[0] == kMapInline) {
-    if (row.size() < kInlineBitmap) fail("damaged database: a usage map is cut short");
-    collectBits(row.data() + kInlineBitmap, row.size() - kInlineBitmap, le32(row.data() + kInlineStart), out);
+    if (row.size() < kInlineMapBitmap) fail("damaged database: a usage map is cut short");
+    collectBits(row.data() + kInlineMapBitmap, row.size() - kInlineMapBitmap, le32(row.data() + kInlineMapStart), out);
   } else if (row[0] == kMapReference) {
     size_t k = (row.size() - 1) / 4;
     for (size_t m = 0; m < k; ++m) {
@@ -53,8 +51,12 @@ std::vector<uint32_t> readUsageMap(const PageFile& file, uint32_t pointer) {
 std::vector<uint8_t> emptyInlineMap(uint32_t start) {
   std::vector<uint8_t> row(kInlineMapRowSize, 0);
   row[0] = kMapInline;
-  put32(row.data() + kInlineStart, start);
+  putLe32(row.data() + kInlineMapStart, start);
   return row;
+}
+
+void setInlineMapBit(std::vector<uint8_t>& row, size_t bit) {
+  row[kInlineMapBitmap + bit / 8] |= uint8_t(1u << (bit % 8));
 }
 
 std::vector<uint8_t> emptyReferenceMap() {
@@ -75,7 +77,7 @@ UsageMap UsageMap::load(const PageFile& file, uint32_t pointer) {
   uint32_t row = 0;
   m.row_ = mapRow(file, pointer, &m.mapPage_, &row);
   m.rowStart_ = rowSlot(file.read(m.mapPage_), row).start;
-  if (m.row_.size() < kInlineBitmap) fail("damaged database: a usage map is cut short");
+  if (m.row_.size() < kInlineMapBitmap) fail("damaged database: a usage map is cut short");
   m.reference_ = m.row_[0] == kMapReference;
   if (m.reference_)
     for (size_t i = 0; i < (m.row_.size() - 1) / 4; ++i)
@@ -93,12 +95,12 @@ void UsageMap::setBit(uint32_t page, bool on) {
       byte &= uint8_t(~(1u << (bit % 8)));
   };
   if (!reference_) {
-    uint32_t start = le32(row_.data() + kInlineStart);
-    uint64_t bits = uint64_t(row_.size() - kInlineBitmap) * 8;
+    uint32_t start = le32(row_.data() + kInlineMapStart);
+    uint64_t bits = uint64_t(row_.size() - kInlineMapBitmap) * 8;
     if (page >= start && page - start < bits) {
       uint32_t bit = page - start;
-      apply(row_[kInlineBitmap + bit / 8], bit);
-      rowDirty_.add(kInlineBitmap + bit / 8);
+      apply(row_[kInlineMapBitmap + bit / 8], bit);
+      rowDirty_.add(kInlineMapBitmap + bit / 8);
     } else if (on) {
       relayout_ = true;
     }
@@ -122,12 +124,12 @@ void UsageMap::setBit(uint32_t page, bool on) {
 // page pointers, enough for the whole 2 GiB a file can hold).
 void UsageMap::relayout() {
   relayout_ = false;
-  uint64_t bits = uint64_t(row_.size() - kInlineBitmap) * 8;
+  uint64_t bits = uint64_t(row_.size() - kInlineMapBitmap) * 8;
   uint32_t lo = *pages_.begin(), hi = *pages_.rbegin();
   std::fill(row_.begin() + 1, row_.end(), 0);
   rowDirty_.add(0, row_.size());
   if (hi - (lo & ~7u) < bits) {
-    put32(row_.data() + kInlineStart, lo & ~7u);
+    putLe32(row_.data() + kInlineMapStart, lo & ~7u);
   } else {
     reference_ = true;
     row_[0] = kMapReference;
@@ -140,7 +142,7 @@ void UsageMap::flush(PageFile& file, const Allocate& allocate) {
   for (size_t m : newBitmaps_) {
     uint32_t page = allocate();
     file.write(page, bitmaps_[m]);
-    put32(row_.data() + 1 + 4 * m, page);
+    putLe32(row_.data() + 1 + 4 * m, page);
     rowDirty_.add(1 + 4 * m, 4);
     bitmapDirty_.erase(m);
   }

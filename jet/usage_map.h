@@ -31,6 +31,8 @@ namespace jet::detail {
 
 inline constexpr uint8_t kMapInline = 0x00;
 inline constexpr uint8_t kMapReference = 0x01;
+inline constexpr size_t kInlineMapStart = 1;
+inline constexpr size_t kInlineMapBitmap = 5;
 inline constexpr size_t kInlineMapRowSize = 69;  // what Access writes: 64 bitmap bytes
 inline constexpr size_t kBitmapPageBits = (kPageSize - 4) * 8;
 inline constexpr size_t kBitmapPageData = 4;
@@ -54,6 +56,8 @@ std::vector<uint32_t> readUsageMap(const PageFile& file, uint32_t pointer);
 // An all-zero inline map row of Access's size, covering from page `start`.
 std::vector<uint8_t> emptyInlineMap(uint32_t start = 0);
 std::vector<uint8_t> emptyReferenceMap();
+// Sets bit `bit` (pages counted from the row's first page) of an inline map row.
+void setInlineMapBit(std::vector<uint8_t>& row, size_t bit);
 
 // A usage map being kept up to date by the writer. Changes are made in
 // memory and flush() writes only the bytes that changed (a new bitmap page in

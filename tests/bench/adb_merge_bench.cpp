@@ -4,7 +4,11 @@
 // IDs shared, some marked for deletion), times the merge at the user's log
 // level, then times writing the merged destination's rows into a fresh
 // database with no matching at all. Each is run three times and the best time
-// is shown, since the machine is shared. Usage: adb_merge_bench [N] [--memory] (--help)
+// is shown, since the machine is shared (--runs 1 under callgrind, whose
+// instruction counts do not depend on the load). Usage:
+// adb_merge_bench [N] [--memory] [--runs K] (--help)
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -47,10 +51,11 @@ std::vector<test::Row> accessories(int32_t from, int32_t count, int markEvery, c
 
 int main(int argc, char** argv) {
   const auto line = bench::parseCommandLine(argc, argv,
-                                            "usage: adb_merge_bench [N] [--memory]\n"
+                                            "usage: adb_merge_bench [N] [--memory] [--runs K]\n"
                                             "  N         accessories in the installed and in the package database (default 20000)\n"
-                                            "  --memory  the in-memory engine of the tests instead of the Jet engine\n",
-                                            {}, {"--memory"}, 1);
+                                            "  --memory  the in-memory engine of the tests instead of the Jet engine\n"
+                                            "  --runs K  times the merge and the plain writing each run, the best shown (default 3)\n",
+                                            {"--runs"}, {"--memory"}, 1);
   const int32_t n = line.numbers.empty() ? 20000 : int32_t(line.numbers[0]);
   const bool memory = line.flags.count("--memory") > 0;
   auto& env = platform::systemEnv();
@@ -70,9 +75,9 @@ int main(int argc, char** argv) {
   test::makeDatabase(*engine, env, od, producers, accessories(0, n, 97, "i"));
   test::makeDatabase(*engine, env, nw, producers, accessories(n / 2, n, 50, "p"));
 
-  constexpr int kRuns = 3;
+  const int runs = std::max(1, std::atoi(line.value("--runs", "3").c_str()));
   double mergeSeconds = 1e30;
-  for (int run = 0; run < kRuns; ++run) {
+  for (int run = 0; run < runs; ++run) {
     (void)env.deleteFile(dn);  // absent before the first run
     test::RecordingReporter log(1);
     AccessoryDb db(log, env, *engine);
@@ -88,7 +93,7 @@ int main(int argc, char** argv) {
   const auto producerRows = test::readRows(*engine, dn, kTableProducent);
   const auto accessoryRows = test::readRows(*engine, dn, kTableDodatki);
   double plainSeconds = 1e30;
-  for (int run = 0; run < kRuns; ++run) {
+  for (int run = 0; run < runs; ++run) {
     (void)env.deleteFile(plain);  // absent before the first run
     const auto start = Clock::now();
     writePlain(*engine, env, plain, producerRows, accessoryRows);
@@ -97,8 +102,11 @@ int main(int argc, char** argv) {
 
   std::printf("engine: %s; installed %d, package %d accessories; destination %zu accessories, %zu producers\n",
               memory ? "in-memory" : "Jet", n, n, accessoryRows.size(), producerRows.size());
-  std::printf("merge (CopyMdb, log level 1), best of %d: %8.3f s\n", kRuns, mergeSeconds);
-  std::printf("plain writing of the same rows, best of %d:%8.3f s\n", kRuns, plainSeconds);
+  std::printf("merge (CopyMdb, log level 1), best of %d: %8.3f s\n", runs, mergeSeconds);
+  std::printf("plain writing of the same rows, best of %d:%8.3f s\n", runs, plainSeconds);
   std::printf("ratio merge / plain writing:             %8.2f\n", mergeSeconds / plainSeconds);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak memory of the whole run:            %8.1f MiB\n", double(usage.ru_maxrss) / 1024);
   return 0;
 }

@@ -20,7 +20,8 @@
 
 #include "jet/database_impl.h"
 #include "jet/text_codec.h"
-#include "jet/byte_order.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/consistency_check.h"
 #include "jet/usage_map.h"
@@ -36,10 +37,10 @@ double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::
 // Full-length Polish values, different in every row.
 std::string textFor(const jet::ColumnDef& c, int32_t id) {
   std::string s = std::to_string(id) + " ";
-  while (jet::detail::utf16Units(s) < c.maxChars) s += "Zażółć gęślą jaźń ";
+  while (base::utf16Units(s) < c.maxChars) s += "Zażółć gęślą jaźń ";
   auto units = jet::detail::utf8ToUtf16(s);
   units.resize(c.maxChars);
-  return jet::detail::utf16ToUtf8(units);
+  return base::utf16ToUtf8(units);
 }
 
 }  // namespace

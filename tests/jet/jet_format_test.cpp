@@ -11,7 +11,8 @@
 #include <fstream>
 #include <random>
 
-#include "jet/byte_order.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/header_page.h"
@@ -105,14 +106,14 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
       {u"\uFEFFabc", {0xFF, 0xFE, 0x00, 0xFF, 0xFE, 0x00, 0x61, 0x62, 0x63}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(utf16ToUtf8(c.text));
+    SCOPED_TRACE(base::utf16ToUtf8(c.text));
     auto stored = encodeText(c.text, true);
     EXPECT_EQ(stored, c.stored.empty() ? encodeUtf16Le(c.text) : c.stored);
     EXPECT_EQ(decodeText(stored.data(), stored.size()), c.text);
     // The ways from and to UTF-8 store and read the same.
-    EXPECT_EQ(encodeTextUtf8(utf16ToUtf8(c.text), true), stored);
-    EXPECT_EQ(encodeTextUtf8(utf16ToUtf8(c.text), false), encodeText(c.text, false));
-    EXPECT_EQ(decodeTextUtf8(stored.data(), stored.size()), utf16ToUtf8(c.text));
+    EXPECT_EQ(encodeTextUtf8(base::utf16ToUtf8(c.text), true), stored);
+    EXPECT_EQ(encodeTextUtf8(base::utf16ToUtf8(c.text), false), encodeText(c.text, false));
+    EXPECT_EQ(decodeTextUtf8(stored.data(), stored.size()), base::utf16ToUtf8(c.text));
     // No switch byte after the mark, but for the leading U+FEFF case.
     if (stored.size() > 2 && stored[0] == 0xFF && stored[1] == 0xFE && c.text[0] != 0xFEFF) {
       EXPECT_EQ(std::count(stored.begin() + 2, stored.end(), 0), 0);
@@ -128,7 +129,7 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
   };
   for (const auto& [bytes, text] : mixed) {
     EXPECT_EQ(decodeText(bytes.data(), bytes.size()), text);
-    EXPECT_EQ(decodeTextUtf8(bytes.data(), bytes.size()), utf16ToUtf8(text));
+    EXPECT_EQ(decodeTextUtf8(bytes.data(), bytes.size()), base::utf16ToUtf8(text));
   }
   // Invalid UTF-8 is refused by the short way too: a cut sequence, an overlong
   // one (C0 80, C1 BF), a lone continuation byte; a zero is stored plain.
@@ -142,7 +143,7 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
   EXPECT_EQ(decodeTextUtf8(plain.data(), plain.size()), "\xF0\x9F\x98\x80\xEF\xBF\xBD" "a");
   EXPECT_THROW(utf8ToUtf16("\xC3"), jet::Error);
   EXPECT_THROW(utf8ToUtf16("\xED\xA0\x80"), jet::Error);  // a surrogate in UTF-8
-  EXPECT_EQ(utf16ToUtf8(utf8ToUtf16("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(base::utf16ToUtf8(utf8ToUtf16("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
 }
 
 TEST(JetFormat, RowCodecMatchesAccessBytes) {
@@ -332,6 +333,7 @@ TEST(JetIndexTree, DeepTreesStayValidUnderRandomAndAscendingInserts) {
       if (!inserted.insert(e).second) continue;
       tree.insert(e);
       if (i % 500 == 499 || i == n - 1) {
+        tree.flush();  // changed pages are held until then
         std::vector<Entry> entries;
         auto problems = validateIndex(pages, root, &entries);
         ASSERT_EQ(problems, std::vector<std::string>{}) << "after " << i + 1;

@@ -12,7 +12,7 @@
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
 #include "jet/text_codec.h"
-#include "jet/byte_order.h"
+#include "jet/bytes.h"
 #include "jet/consistency_check.h"
 #include "jet/usage_map.h"
 #include "tests/jet/jet_oracle_support.h"

@@ -7,10 +7,12 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 
-#include "jet/byte_order.h"
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/consistency_check.h"
 #include "jet/data_page.h"
 #include "jet/database_impl.h"
@@ -208,7 +210,7 @@ TEST(JetWriter, TextsAtTheirLimitsPolishLettersAndBothBooleans) {
   auto cut = [](const std::string& s, size_t chars) {
     auto u = jet::detail::utf8ToUtf16(s);
     if (u.size() > chars) u.resize(chars);
-    return jet::detail::utf16ToUtf8(u);
+    return base::utf16ToUtf8(u);
   };
   std::vector<Row> want;
   {
@@ -308,6 +310,31 @@ TEST(JetWriter, AReaderComesBackToEveryRowAndSeesRowsFlushedSinceItsLastScan) {
   size_t seen = 0;
   for (c->first(); !c->atEnd(); c->next()) ++seen;
   EXPECT_EQ(seen, want.size());
+}
+
+// Index pages changed by posted rows are held in memory; flush() must write
+// them, so that a reader finds the whole key index while the writer stays open.
+TEST(JetWriter, FlushWritesTheIndexPagesTheWriterHolds) {
+  test::TempDir dir;
+  std::string path = dir.path("held.mdb");
+  auto db = jettest::createAccessoryDb(path);
+  auto w = db->openTable("Dodatki", true);
+  std::vector<int32_t> ids;
+  auto post = [&](int32_t from, int32_t to) {
+    for (int32_t id = from; id < to; ++id) {
+      jettest::fillDodatki(*w, id);
+      w->post();
+      ids.push_back(id);
+    }
+    db->flush();
+    std::sort(ids.begin(), ids.end());
+  };
+  post(1000, 4000);  // several leaves under a root
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
+  EXPECT_EQ(primaryKeyWalk(path), ids);
+  post(0, 1000);  // keys before every leaf's
+  EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
+  EXPECT_EQ(primaryKeyWalk(path), ids);
 }
 
 struct Refusal {

@@ -1,15 +1,23 @@
 #pragma once
-// Little- and big-endian access to byte buffers, bounds-checked so that a
-// damaged file becomes a jet::Error instead of a read past a buffer.
+// Jet's byte strings: the errors of a damaged file, bounds-checked reads,
+// the 24-bit and big-endian fields (index entries, page numbers), an
+// appending writer and page/row pointers. Little-endian fields are base's.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "jet/jet.h"
 
 namespace jet::detail {
+
+using base::le16;
+using base::le32;
+using base::le64;
+using base::putLe16;
+using base::putLe32;
+using base::putLe64;
 
 [[noreturn]] inline void fail(const std::string& message) { throw Error(message); }
 
@@ -21,26 +29,10 @@ inline void checkRange(size_t size, size_t offset, size_t n, const char* what) {
   if (offset > size || n > size - offset) fail(std::string("damaged database: ") + what + " lies outside its page");
 }
 
-inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t le24(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16); }
-inline uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-inline uint64_t le64(const uint8_t* p) { return uint64_t(le32(p)) | (uint64_t(le32(p + 4)) << 32); }
 inline uint32_t be24(const uint8_t* p) { return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[2]); }
 inline uint32_t be32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-inline void put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-inline void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-inline void put64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 inline void putBe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * (3 - i)));
