@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/win32/wide.h"
 #include "ui/win32/control_id.h"
@@ -258,16 +260,23 @@ void Win32Window::syncControl(Child& child) {
     }
     default: break;
   }
-  if (before.left != b.left || before.top != b.top || before.right - before.left != b.width ||
-      before.bottom - before.top != b.height)
-    SetWindowPos(child.hwnd, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool moved = before.left != b.left || before.top != b.top || before.right - before.left != b.width ||
+                     before.bottom - before.top != b.height;
+  if (moved) SetWindowPos(child.hwnd, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-  SetPropW(child.hwnd, kInputProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(c.takesInput() ? 1 : 0)));
-  SetPropW(child.hwnd, kPointerProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(int(c.pointer()) + 1)));
+  // Each property set is a call to the system, and a diagnostic install
+  // changes the memo thousands of times: only what changed is set.
   INT_PTR centre = 0;
   if (const auto& pic = c.picture(); pic && pic->width > 0 && pic->height > 0)
     centre = INT_PTR(pic->pixels[size_t(pic->height / 2) * size_t(pic->width) + size_t(pic->width / 2)] & 0xFFFFFF) + 1;
-  SetPropW(child.hwnd, kPictureProperty, reinterpret_cast<HANDLE>(centre));
+  const std::pair<const wchar_t*, INT_PTR> props[] = {{kInputProperty, c.takesInput() ? 1 : 0},
+                                                      {kPointerProperty, int(c.pointer()) + 1},
+                                                      {kPictureProperty, centre}};
+  for (size_t i = 0; i < std::size(props); ++i) {
+    if (child.shownProps[i] == props[i].second) continue;
+    SetPropW(child.hwnd, props[i].first, reinterpret_cast<HANDLE>(props[i].second));
+    child.shownProps[i] = props[i].second;
+  }
 
   if (c.visible() != wasVisible) {
     ShowWindow(child.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
@@ -279,6 +288,9 @@ void Win32Window::syncControl(Child& child) {
       child.pressed = false;
     }
   }
+  // The memo is a window of the system's that draws the lines it takes;
+  // only its moving or showing needs the repaint below.
+  if (c.kind() == ControlKind::Memo && !moved && c.visible() == wasVisible) return;
   // Painted controls show through each other: repaint the old and the new
   // place of everything above. The progress bar and the status line must be
   // seen at once even while a long command blocks the message loop.

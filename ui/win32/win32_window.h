@@ -49,6 +49,7 @@ class Win32Window : public WindowObserver, public ControlObserver {
     int frame = 0;          // busy indicator animation
     size_t shownLines = 0;  // memo lines already in the edit control
     ULONGLONG lastAppend = 0;
+    INT_PTR shownProps[3] = {-1, -1, -1};  // input, pointer, picture centre as last set
   };
 
   static LRESULT CALLBACK topProc(HWND, UINT, WPARAM, LPARAM);
