@@ -11,6 +11,8 @@
 #include <random>
 #include <set>
 
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/database_impl.h"
 #include "jet/index_tree.h"
 #include "jet/jet.h"
@@ -357,15 +359,29 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
   ::testing::Test::RecordProperty("inputs_rejected", rejected);
 }
 
-// Random byte damage anywhere in real files: every outcome is a value or an Error.
-TEST(JetReader, RandomDamageNeverCrashes) {
+// Rows a damaged file may give: texts are valid UTF-8, and no more rows than
+// the slots its pages can hold (a scan that revisits pages gives more).
+void expectWellFormed(const Tables& tables, size_t fileSize) {
+  const size_t slots = fileSize / 4096 * (4096 - 14) / 2;
+  for (const auto& [table, rows] : tables) {
+    EXPECT_LE(rows.size(), slots) << table;
+    for (const auto& row : rows)
+      for (const auto& cell : row) EXPECT_TRUE(base::isValidUtf8(cell)) << table << ": " << cell;
+  }
+}
+
+// Random byte damage anywhere in real files: every outcome is a jet::Error
+// (readEverything lets any other exception fail the test) or well-formed rows.
+TEST(JetReader, RandomDamageGivesErrorsOrWellFormedRows) {
   REQUIRE_FIXTURES();
   test::TempDir dir;
   std::mt19937 rng(1234);
   int tried = 0, rejected = 0;
   for (const char* file : {"indexTestV2000.mdb", "compIndexTestV2000.mdb", "test2V2000.mdb", "overflowTestV2000.mdb"}) {
+    SCOPED_TRACE(file);
     std::string original = readFile(jettest::fixtureDir() + file);
     for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
       std::string bytes = original;
       for (int k = 0; k < 30; ++k) {
         size_t pos = 4096 + rng() % (bytes.size() - 4096);
@@ -373,12 +389,78 @@ TEST(JetReader, RandomDamageNeverCrashes) {
       }
       dir.write("random.mdb", bytes);
       ++tried;
-      // Damage in unused bytes may leave a readable file: both outcomes are fine.
-      if (!readEverything(dir.path("random.mdb")).empty()) ++rejected;
+      Tables tables;
+      std::string error = readEverything(dir.path("random.mdb"), &tables);
+      if (!error.empty()) {
+        ++rejected;
+        EXPECT_EQ(error.rfind("damaged database: ", 0), 0u) << error;
+      } else {
+        expectWellFormed(tables, bytes.size());
+      }
     }
   }
   ::testing::Test::RecordProperty("inputs_tried", tried);
   ::testing::Test::RecordProperty("inputs_rejected", rejected);
+}
+
+// Random damage confined to one data page of one table: that table reads as an
+// error or well-formed rows, and every other table reads as before. The page's
+// owner field stays intact: a scan only takes the pages its table owns.
+TEST(JetReader, DamageToOneTablesPageLeavesTheOtherTablesAlone) {
+  REQUIRE_FIXTURES();
+  test::TempDir dir;
+  std::mt19937 rng(5678);
+  for (const char* file : {"indexTestV2000.mdb", "compIndexTestV2000.mdb", "test2V2000.mdb", "delTestV2000.mdb"}) {
+    SCOPED_TRACE(file);
+    const std::string original = readFile(jettest::fixtureDir() + file);
+    Tables before;
+    ASSERT_EQ(readEverything(jettest::fixtureDir() + file, &before), "");
+    std::map<uint32_t, std::string> tableOfPage;  // first TDEF page -> name
+    std::set<uint32_t> mapPages;                  // pages holding usage maps
+    {
+      auto db = openFixture(file);
+      auto& impl = dynamic_cast<jet::detail::DatabaseImpl&>(*db);
+      for (const auto& t : db->allTableNames()) {
+        auto def = impl.definition(impl.findTable(t).page());
+        tableOfPage[def.page] = t;
+        for (uint32_t m : {def.ownedMap, def.freeMap}) mapPages.insert(jet::detail::pointerPage(m));
+        for (const auto& ri : def.realIndexes) mapPages.insert(jet::detail::pointerPage(ri.usageMap));
+        for (const auto& lv : def.longValueMaps)
+          for (uint32_t m : {lv.owned, lv.free}) mapPages.insert(jet::detail::pointerPage(m));
+      }
+    }
+    // Data pages of tables other than the catalogue, usage maps left out.
+    std::vector<std::pair<uint32_t, std::string>> pages;
+    for (uint32_t p = 1; p < original.size() / 4096; ++p) {
+      const auto* page = reinterpret_cast<const uint8_t*>(original.data()) + size_t(p) * 4096;
+      uint32_t owner = jet::detail::le32(page + 4);
+      if (page[0] == 0x01 && owner != 2 && tableOfPage.count(owner) && !mapPages.count(p))
+        pages.push_back({p, tableOfPage[owner]});
+    }
+    ASSERT_FALSE(pages.empty());
+    for (int round = 0; round < 20; ++round) {
+      const auto& [page, damagedTable] = pages[rng() % pages.size()];
+      SCOPED_TRACE("page " + std::to_string(page) + " of " + damagedTable);
+      std::string bytes = original;
+      for (int k = 0; k < 8; ++k) {
+        size_t at = 8 + rng() % (4096 - 8);  // past the type, flags, free space and owner
+        bytes[size_t(page) * 4096 + at] = char(rng());
+      }
+      dir.write("page.mdb", bytes);
+      auto db = jet::Database::open(platform::systemEnv(), dir.path("page.mdb"), false);
+      for (const auto& [table, rows] : before) {
+        try {
+          Tables one = {{table, readRows(*db, table)}};
+          expectWellFormed(one, bytes.size());
+          if (table != damagedTable) {
+            EXPECT_EQ(one[table], rows) << table;
+          }
+        } catch (const jet::Error& e) {
+          EXPECT_EQ(table, damagedTable) << e.what();
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
