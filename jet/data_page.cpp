@@ -16,8 +16,15 @@ RowSlot rowSlot(const Page& p, size_t n) {
   s.start = s.word & kSlotOffsetMask;
   size_t end = kPageSize;
   if (n > 0) end = le16(p.data() + kDataSlots + 2 * (n - 1)) & kSlotOffsetMask;
-  // 13 offset bits reach past the page end: such a slot belongs to a damaged page.
-  end = std::min(end, kPageSize);
+  // 13 offset bits reach past the page end. Such a predecessor leaves this
+  // row's end unknown, and reading up to the page end would take in the
+  // predecessor's bytes as well.
+  if (end > kPageSize) {
+    if (!s.deleted()) fail("damaged database: a row lies outside its page");
+    s.start = std::min(s.start, kPageSize);
+    s.length = 0;
+    return s;
+  }
   // A slot that starts past its predecessor's start belongs to a damaged page,
   // except for zero-length deleted slots.
   if (s.start < kDataSlots + 2 * count || s.start > end) {

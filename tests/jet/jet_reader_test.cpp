@@ -11,6 +11,8 @@
 #include <random>
 #include <set>
 
+#include "base/utf.h"
+#include "jet/bytes.h"
 #include "jet/database_impl.h"
 #include "jet/index_tree.h"
 #include "jet/jet.h"
@@ -254,17 +256,23 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Opens and reads every table, value and schema; returns the error text or "".
-std::string readEverything(const std::string& path) {
+using Tables = std::map<std::string, std::vector<Row>>;
+
+// Opens and reads every table, value, schema and index; returns the error text
+// or "" with the rows of every table in `tables`. Any exception other than
+// jet::Error escapes and fails the test.
+std::string readEverything(const std::string& path, Tables* tables = nullptr) {
   try {
     auto db = jet::Database::open(platform::systemEnv(), path, false);
+    Tables read;
     for (const auto& t : db->allTableNames()) {
       db->schema(t);
-      readRows(*db, t);
+      read[t] = readRows(*db, t);
       auto& impl = dynamic_cast<jet::detail::DatabaseImpl&>(*db);
       auto def = impl.definition(impl.findTable(t).page());
       for (const auto& ri : def.realIndexes) jet::detail::walkIndex(impl.file(), ri.rootPage);
     }
+    if (tables) *tables = std::move(read);
     return "";
   } catch (const jet::Error& e) {
     return e.what();
@@ -279,7 +287,9 @@ struct Damage {
   const char* name;
   const char* file;
   std::function<void(std::string&)> apply;
-  const char* expect;  // substring of the error; "" = any error or success
+  // Substring of the error; "" = the damage touches nothing the reader needs:
+  // no error, and every table reads exactly as in the undamaged file.
+  const char* expect;
 };
 
 TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
@@ -297,13 +307,17 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
       {"encrypted", "empty.mdb", [](std::string& s) { s[0x3E] = char(s[0x3E] ^ 0x55); }, "encrypted"},
       {"catalogue TDEF wrong type", "empty.mdb", [](std::string& s) { s[2 * 4096] = 0x01; }, "not a table definition"},
       {"TDEF length absurd", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 8, 0x7FFFFFFF); }, "impossible length"},
-      {"TDEF chain cycle", "test2V2000.mdb", [](std::string& s) { put32(s, 19 * 4096 + 4, 15); }, ""},
+      // Page 19 ends the definition of page 15, so its next-page pointer is never followed.
+      {"TDEF chain cycle after the last page", "test2V2000.mdb", [](std::string& s) { put32(s, 19 * 4096 + 4, 15); }, ""},
+      {"TDEF chain cycle", "test2V2000.mdb", [](std::string& s) { put32(s, 15 * 4096 + 8, 3 * 4096); put32(s, 19 * 4096 + 4, 15); }, "cycle"},
       {"TDEF chain to itself", "test2V2000.mdb", [](std::string& s) { put32(s, 15 * 4096 + 4, 15); }, "cycle"},
       {"TDEF column count huge", "empty.mdb", [](std::string& s) { s[2 * 4096 + 0x2D] = char(0xFF); s[2 * 4096 + 0x2E] = char(0xFF); }, "impossible counts"},
       {"owned map wild pointer", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 0x37, 0xFFFFFF00); }, "beyond the end"},
       {"data page slot count huge", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0C] = char(0xFF); s[14 * 4096 + 0x0D] = char(0x7F); }, "impossible row count"},
       {"row offset garbage", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0E] = 0x05; s[14 * 4096 + 0x0F] = 0x00; }, "outside"},
-      {"deleted slot pointing past the page end", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0E] = char(0xF0); s[14 * 4096 + 0x0F] = char(0x9F); }, ""},
+      // The next row would end where the deleted one starts, which is now unknown.
+      {"deleted slot pointing past the page end", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0E] = char(0xF0); s[14 * 4096 + 0x0F] = char(0x9F); }, "outside"},
+      {"already deleted slot pointing past the page end", "delTestV2000.mdb", [](std::string& s) { s[31 * 4096 + 0x0E + 2] = char(0xF0); s[31 * 4096 + 0x0F + 2] = char(0x9F); }, "outside"},
       {"index leaf chain cycle", "compIndexTestV2000.mdb", [](std::string& s) { put32(s, 33 * 4096 + 0x10, 32); }, "cycle"},
       {"index root not an index", "compIndexTestV2000.mdb", [](std::string& s) { s[29 * 4096] = 0x01; }, "not an index"},
       {"overflow pointer wild", "overflowTestV2000.mdb", [](std::string& s) {
@@ -318,7 +332,7 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
              for (size_t i = p + 14; i + 12 < p + 4096; ++i)
                if ((uint8_t(s[i + 3]) & 0xC0) == 0x40 && s[i + 2] == 0) put32(s, i, 0x4FFFFFFF);
            }
-       }, ""},
+       }, "larger than the file"},
   };
   test::TempDir dir;
   int rejected = 0;
@@ -328,10 +342,16 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
     c.apply(bytes);
     std::string path = dir.path("damaged.mdb");
     dir.write("damaged.mdb", bytes);
-    std::string error = readEverything(path);
+    Tables tables;
+    std::string error = readEverything(path, &tables);
     if (!error.empty()) ++rejected;
     if (*c.expect) {
       EXPECT_NE(error.find(c.expect), std::string::npos) << "error was: '" << error << "'";
+    } else {
+      Tables undamaged;
+      ASSERT_EQ(readEverything(jettest::fixtureDir() + c.file, &undamaged), "");
+      EXPECT_EQ(error, "");
+      EXPECT_EQ(tables, undamaged);
     }
   }
   // Read by scripts/reliability-figures.sh.
@@ -339,15 +359,29 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
   ::testing::Test::RecordProperty("inputs_rejected", rejected);
 }
 
-// Random byte damage anywhere in real files: every outcome is a value or an Error.
-TEST(JetReader, RandomDamageNeverCrashes) {
+// Rows a damaged file may give: texts are valid UTF-8, and no more rows than
+// the slots its pages can hold (a scan that revisits pages gives more).
+void expectWellFormed(const Tables& tables, size_t fileSize) {
+  const size_t slots = fileSize / 4096 * (4096 - 14) / 2;
+  for (const auto& [table, rows] : tables) {
+    EXPECT_LE(rows.size(), slots) << table;
+    for (const auto& row : rows)
+      for (const auto& cell : row) EXPECT_TRUE(base::isValidUtf8(cell)) << table << ": " << cell;
+  }
+}
+
+// Random byte damage anywhere in real files: every outcome is a jet::Error
+// (readEverything lets any other exception fail the test) or well-formed rows.
+TEST(JetReader, RandomDamageGivesErrorsOrWellFormedRows) {
   REQUIRE_FIXTURES();
   test::TempDir dir;
   std::mt19937 rng(1234);
   int tried = 0, rejected = 0;
   for (const char* file : {"indexTestV2000.mdb", "compIndexTestV2000.mdb", "test2V2000.mdb", "overflowTestV2000.mdb"}) {
+    SCOPED_TRACE(file);
     std::string original = readFile(jettest::fixtureDir() + file);
     for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
       std::string bytes = original;
       for (int k = 0; k < 30; ++k) {
         size_t pos = 4096 + rng() % (bytes.size() - 4096);
@@ -355,12 +389,78 @@ TEST(JetReader, RandomDamageNeverCrashes) {
       }
       dir.write("random.mdb", bytes);
       ++tried;
-      // Damage in unused bytes may leave a readable file: both outcomes are fine.
-      if (!readEverything(dir.path("random.mdb")).empty()) ++rejected;
+      Tables tables;
+      std::string error = readEverything(dir.path("random.mdb"), &tables);
+      if (!error.empty()) {
+        ++rejected;
+        EXPECT_EQ(error.rfind("damaged database: ", 0), 0u) << error;
+      } else {
+        expectWellFormed(tables, bytes.size());
+      }
     }
   }
   ::testing::Test::RecordProperty("inputs_tried", tried);
   ::testing::Test::RecordProperty("inputs_rejected", rejected);
+}
+
+// Random damage confined to one data page of one table: that table reads as an
+// error or well-formed rows, and every other table reads as before. The page's
+// owner field stays intact: a scan only takes the pages its table owns.
+TEST(JetReader, DamageToOneTablesPageLeavesTheOtherTablesAlone) {
+  REQUIRE_FIXTURES();
+  test::TempDir dir;
+  std::mt19937 rng(5678);
+  for (const char* file : {"indexTestV2000.mdb", "compIndexTestV2000.mdb", "test2V2000.mdb", "delTestV2000.mdb"}) {
+    SCOPED_TRACE(file);
+    const std::string original = readFile(jettest::fixtureDir() + file);
+    Tables before;
+    ASSERT_EQ(readEverything(jettest::fixtureDir() + file, &before), "");
+    std::map<uint32_t, std::string> tableOfPage;  // first TDEF page -> name
+    std::set<uint32_t> mapPages;                  // pages holding usage maps
+    {
+      auto db = openFixture(file);
+      auto& impl = dynamic_cast<jet::detail::DatabaseImpl&>(*db);
+      for (const auto& t : db->allTableNames()) {
+        auto def = impl.definition(impl.findTable(t).page());
+        tableOfPage[def.page] = t;
+        for (uint32_t m : {def.ownedMap, def.freeMap}) mapPages.insert(jet::detail::pointerPage(m));
+        for (const auto& ri : def.realIndexes) mapPages.insert(jet::detail::pointerPage(ri.usageMap));
+        for (const auto& lv : def.longValueMaps)
+          for (uint32_t m : {lv.owned, lv.free}) mapPages.insert(jet::detail::pointerPage(m));
+      }
+    }
+    // Data pages of tables other than the catalogue, usage maps left out.
+    std::vector<std::pair<uint32_t, std::string>> pages;
+    for (uint32_t p = 1; p < original.size() / 4096; ++p) {
+      const auto* page = reinterpret_cast<const uint8_t*>(original.data()) + size_t(p) * 4096;
+      uint32_t owner = jet::detail::le32(page + 4);
+      if (page[0] == 0x01 && owner != 2 && tableOfPage.count(owner) && !mapPages.count(p))
+        pages.push_back({p, tableOfPage[owner]});
+    }
+    ASSERT_FALSE(pages.empty());
+    for (int round = 0; round < 20; ++round) {
+      const auto& [page, damagedTable] = pages[rng() % pages.size()];
+      SCOPED_TRACE("page " + std::to_string(page) + " of " + damagedTable);
+      std::string bytes = original;
+      for (int k = 0; k < 8; ++k) {
+        size_t at = 8 + rng() % (4096 - 8);  // past the type, flags, free space and owner
+        bytes[size_t(page) * 4096 + at] = char(rng());
+      }
+      dir.write("page.mdb", bytes);
+      auto db = jet::Database::open(platform::systemEnv(), dir.path("page.mdb"), false);
+      for (const auto& [table, rows] : before) {
+        try {
+          Tables one = {{table, readRows(*db, table)}};
+          expectWellFormed(one, bytes.size());
+          if (table != damagedTable) {
+            EXPECT_EQ(one[table], rows) << table;
+          }
+        } catch (const jet::Error& e) {
+          EXPECT_EQ(table, damagedTable) << e.what();
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
