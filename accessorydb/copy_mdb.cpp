@@ -36,10 +36,10 @@ struct MergeRules {
   bool describeAddedRecord;
 };
 
-const MergeRules kProducentRules{kTableProducent, kColumnProducent, producentColumns(), false,
-                                 "Przenosimy z dodatki_new.mdb", false};
-const MergeRules kDodatkiRules{kTableDodatki, kColumnId, dodatkiColumns(), true,
-                               "Przenosimy dodatki z dodatki_new.mdb", true};
+const MergeRules kProducentRules{
+    kTableProducent, kColumnProducent, producentColumns(), false, "Przenosimy z dodatki_new.mdb", false};
+const MergeRules kDodatkiRules{kTableDodatki, kColumnId, dodatkiColumns(), true, "Przenosimy dodatki z dodatki_new.mdb",
+                               true};
 
 }  // namespace
 

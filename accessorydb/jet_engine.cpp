@@ -42,18 +42,13 @@ jet::TableDef toJet(const TableObject& table) {
   for (const auto& c : table.columns) {
     jet::ColumnDef col{c.name, jet::ColumnType::Text, 0};
     switch (c.type) {
-      case adInteger:
-        col.type = jet::ColumnType::Long;
-        break;
-      case adBoolean:
-        col.type = jet::ColumnType::Boolean;
-        break;
+      case adInteger: col.type = jet::ColumnType::Long; break;
+      case adBoolean: col.type = jet::ColumnType::Boolean; break;
       case adVarWChar:
         if (c.definedSize < 1 || c.definedSize > 255) throw EngineError("Zły rozmiar pola " + c.name);
         col.maxChars = static_cast<uint16_t>(c.definedSize);
         break;
-      default:
-        throw EngineError("Nieobsługiwany typ pola " + c.name);
+      default: throw EngineError("Nieobsługiwany typ pola " + c.name);
     }
     def.columns.push_back(col);
   }
@@ -96,17 +91,33 @@ class JetCatalogue : public Catalogue {
 class JetCursor : public TableCursor {
  public:
   explicit JetCursor(std::unique_ptr<jet::Cursor> c) : c_(std::move(c)) {}
-  void first() override { guarded([&] { c_->first(); }); }
-  void next() override { guarded([&] { c_->next(); }); }
-  bool atEnd() const override { return guarded([&] { return c_->atEnd(); }); }
+  void first() override {
+    guarded([&] { c_->first(); });
+  }
+  void next() override {
+    guarded([&] { c_->next(); });
+  }
+  bool atEnd() const override {
+    return guarded([&] { return c_->atEnd(); });
+  }
   FieldValue value(const std::string& column) const override {
     return fromJet(guarded([&] { return c_->get(column); }));
   }
-  uint64_t bookmark() const override { return guarded([&] { return c_->bookmark(); }); }
-  void moveTo(uint64_t mark) override { guarded([&] { c_->moveTo(mark); }); }
-  void insert() override { guarded([&] { c_->insert(); }); }
-  void set(const std::string& column, const FieldValue& v) override { guarded([&] { c_->set(column, toJet(v)); }); }
-  void post() override { guarded([&] { c_->post(); }); }
+  uint64_t bookmark() const override {
+    return guarded([&] { return c_->bookmark(); });
+  }
+  void moveTo(uint64_t mark) override {
+    guarded([&] { c_->moveTo(mark); });
+  }
+  void insert() override {
+    guarded([&] { c_->insert(); });
+  }
+  void set(const std::string& column, const FieldValue& v) override {
+    guarded([&] { c_->set(column, toJet(v)); });
+  }
+  void post() override {
+    guarded([&] { c_->post(); });
+  }
 
  private:
   std::unique_ptr<jet::Cursor> c_;

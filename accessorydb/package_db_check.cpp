@@ -97,7 +97,9 @@ class TableCheck {
   bool checkRow(TableCursor& cursor, size_t rowNumber) {
     ++counts_.rows;
     FieldValue key;
-    if (!readColumn(cursor, key_, rowNumber, [] { return std::string(); }, key)) return false;
+    if (!readColumn(
+            cursor, key_, rowNumber, [] { return std::string(); }, key))
+      return false;
     // Named only in findings, which few rows have.
     const auto where = [&] {
       std::string text = "table '" + table_ + "', row " + std::to_string(rowNumber) + " (" + key_ + " ";

@@ -4,8 +4,8 @@ namespace accessorydb {
 
 const std::vector<ColumnSpec>& producentColumns() {
   static const std::vector<ColumnSpec> columns = {
-      {"Producent", adVarWChar, 50}, {"Nazwa", adVarWChar, 50}, {"Ulica", adVarWChar, 50},
-      {"Miasto", adVarWChar, 50},    {"kod", adVarWChar, 10},   {"Tel", adVarWChar, 50},
+      {"Producent", adVarWChar, 50}, {"Nazwa", adVarWChar, 50},  {"Ulica", adVarWChar, 50},
+      {"Miasto", adVarWChar, 50},    {"kod", adVarWChar, 10},    {"Tel", adVarWChar, 50},
       {"Fax", adVarWChar, 50},       {"e_mail", adVarWChar, 50}, {"osoba", adVarWChar, 50},
   };
   return columns;

@@ -11,8 +11,7 @@ ExitCode exitCodeOf(TForm1& form, bool errorShown) {
     return form.packageName.empty() ? kPackageDamaged : kInstalled;
   }
   if (errorShown || form.MasterError.visible() || !form.pack || form.packageName.empty()) return kPackageDamaged;
-  const bool destinationValid =
-      form.destination && form.env().dirExists(form.Edit1.text() + "dodatki");
+  const bool destinationValid = form.destination && form.env().dirExists(form.Edit1.text() + "dodatki");
   if (!destinationValid) return kNoDestination;
   if (!form.ready) return kCadBusy;
   // Offered, but the window was closed before Install.

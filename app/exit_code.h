@@ -5,10 +5,10 @@ class TForm1;
 
 enum ExitCode : int {
   kInstalled = 0,
-  kInstallFailed = 1,       // the installed database was kept or restored
-  kNoDestination = 2,       // no installation found, or the destination refused
-  kCadBusy = 3,             // the CAD program runs or holds the database open
-  kPackageDamaged = 4,      // the package is missing or damaged, or start-up failed
+  kInstallFailed = 1,   // the installed database was kept or restored
+  kNoDestination = 2,   // no installation found, or the destination refused
+  kCadBusy = 3,         // the CAD program runs or holds the database open
+  kPackageDamaged = 4,  // the package is missing or damaged, or start-up failed
   kWrongCommandLine = 5,
 };
 

@@ -32,8 +32,7 @@ TForm1::TForm1(platform::Env& env, accessorydb::Engine& engine, ui::Host& host, 
       bnCloseHover(window_.add("bnCloseHover", ControlKind::Picture, {874, 527, 151, 50}, kRightBottom, false)),
       bnCloseNormal(window_.add("bnCloseNormal", ControlKind::Picture, {874, 527, 151, 50}, kRightBottom, false)),
       bnInstallActive(window_.add("bnInstallActive", ControlKind::Picture, {698, 527, 151, 50}, kRightBottom, false)),
-      bnInstallDisable(
-          window_.add("bnInstallDisable", ControlKind::Picture, {698, 527, 151, 50}, kRightBottom, false)),
+      bnInstallDisable(window_.add("bnInstallDisable", ControlKind::Picture, {698, 527, 151, 50}, kRightBottom, false)),
       bnInstallHover(window_.add("bnInstallHover", ControlKind::Picture, {698, 527, 151, 50}, kRightBottom, false)),
       bnInstallNormal(window_.add("bnInstallNormal", ControlKind::Picture, {698, 527, 151, 50}, kRightBottom, false)),
       MasterError(window_.add("MasterError", ControlKind::Picture, {5, 32, 441, 457}, kAll, false)),
@@ -43,7 +42,8 @@ TForm1::TForm1(platform::Env& env, accessorydb::Engine& engine, ui::Host& host, 
                           false)),
       Edit1(window_.add("Edit1", ControlKind::Edit, {105, 408, 383, 19}, kAnchorLeft | kAnchorRight | kAnchorBottom,
                         false)),
-      StaticText1(window_.add("StaticText1", ControlKind::Label, {105, 391, 0, 13}, kAnchorLeft | kAnchorBottom, false)),
+      StaticText1(
+          window_.add("StaticText1", ControlKind::Label, {105, 391, 0, 13}, kAnchorLeft | kAnchorBottom, false)),
       ActivityIndicator(window_.add("ActivityIndicator", ControlKind::Busy, {503, 228, 64, 64}, 0, true)) {
   buildDesign();
 }
@@ -60,10 +60,14 @@ void TForm1::buildDesign() {
     ui::Control& control;
     Pointer pointer;
   };
-  for (auto [control, pointer] : {ButtonImage{bnInstallNormal, Pointer::Hand}, {bnInstallHover, Pointer::Hand},
-                                  {bnInstallActive, Pointer::Arrow}, {bnInstallDisable, Pointer::NotAllowed},
-                                  {bnCloseNormal, Pointer::Hand}, {bnCloseHover, Pointer::Hand},
-                                  {bnCloseActive, Pointer::Arrow}, {bnCloseDisable, Pointer::NotAllowed}}) {
+  for (auto [control, pointer] : {ButtonImage{bnInstallNormal, Pointer::Hand},
+                                  {bnInstallHover, Pointer::Hand},
+                                  {bnInstallActive, Pointer::Arrow},
+                                  {bnInstallDisable, Pointer::NotAllowed},
+                                  {bnCloseNormal, Pointer::Hand},
+                                  {bnCloseHover, Pointer::Hand},
+                                  {bnCloseActive, Pointer::Arrow},
+                                  {bnCloseDisable, Pointer::NotAllowed}}) {
     control.setPointer(pointer);
     control.setResource(control.name());
   }

@@ -51,7 +51,8 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
           window.info(2, "MDB: " + mdb);
           if (env.fileExists(mdb)) {
             window.info(2, "zmieniamy " + mdb + " na dodatki_old.mdb");
-            if (!env.renameNoReplace(mdb, oldMdb)) window.info(1, "Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb");
+            if (!env.renameNoReplace(mdb, oldMdb))
+              window.info(1, "Błąd zmiany nazwy pliku dodatki.mdb na dodatki_old.mdb");
           }
           window.info(2, "Zaczynamy rozpakowywanie pliku ZIP do: " + destinationDir);
           res = package::ExtractFilesFromZip(env, window, state.packageName, modelsZip, destinationDir);
@@ -107,8 +108,7 @@ void ButtonInstallClick(const Installer& in, accessorydb::Engine& engine) {
         [&] {
           window.bnCloseSetDisable();
           window.info(2, "Trwa instalowanie materiałów z pakietu...");
-          const std::string destinationDir =
-              root + "DB_MATERIALS" + sep + "Vodezidoz Azu Virel" + sep;
+          const std::string destinationDir = root + "DB_MATERIALS" + sep + "Vodezidoz Azu Virel" + sep;
           window.info(2, "Zaczynamy rozpakowywanie pliku ZIP do: " + destinationDir);
           res = package::ExtractFilesFromZip(env, window, state.packageName, materialsZip, destinationDir);
           if (res) {

@@ -179,7 +179,8 @@ class Checker {
         }
     } else {
       bits = (row.size() - kInlineMapBitmap) * 8;
-      if (le32(row.data() + kInlineMapStart) != 0 || bits < count_) problems_.push_back("the global map does not cover the file");
+      if (le32(row.data() + kInlineMapStart) != 0 || bits < count_)
+        problems_.push_back("the global map does not cover the file");
     }
     auto isFree = [&](uint64_t p) {
       if (!reference) return bool(row[kInlineMapBitmap + p / 8] & (1u << (p % 8)));

@@ -55,9 +55,7 @@ Page newDataPage(uint32_t owner) {
 
 size_t freeSpace(const Page& p) { return le16(p.data() + kDataFreeSpace); }
 
-bool rowFits(const Page& p, size_t length) {
-  return slotCount(p) < kMaxRowsPerPage && length + 2 <= freeSpace(p);
-}
+bool rowFits(const Page& p, size_t length) { return slotCount(p) < kMaxRowsPerPage && length + 2 <= freeSpace(p); }
 
 uint32_t addRow(Page& p, const std::vector<uint8_t>& row) {
   uint16_t count = slotCount(p);

@@ -83,7 +83,8 @@ class Scanner {
             if (hop >= kMaxOverflowHops) break;
             uint32_t ptr = le32(bytes.data());
             Page target = file.read(pointerPage(ptr));
-            if (target[0] != kPageData) fail("damaged database: an overflow row points at a page that is not a data page");
+            if (target[0] != kPageData)
+              fail("damaged database: an overflow row points at a page that is not a data page");
             RowSlot ts = rowSlot(target, pointerRow(ptr));
             bytes.assign(target.begin() + long(ts.start), target.begin() + long(ts.start + ts.length));
             if (!(ts.word & kSlotOverflow) || (ts.word & kSlotDeleted)) break;
@@ -117,7 +118,10 @@ class Scanner {
 class CursorImpl : public Cursor {
  public:
   CursorImpl(DatabaseImpl& db, const CatalogueEntry& entry, bool updatable)
-      : db_(db), tdefPage_(entry.page()), name_(entry.name), updatable_(updatable),
+      : db_(db),
+        tdefPage_(entry.page()),
+        name_(entry.name),
+        updatable_(updatable),
         scanner_(db, db.definition(entry.page())) {
     scanner_.first();
     decode();
@@ -189,7 +193,7 @@ class CursorImpl : public Cursor {
   std::string name_;
   bool updatable_;
   Scanner scanner_;
-  std::optional<RowLayout> layout_;           // of the current row
+  std::optional<RowLayout> layout_;  // of the current row
   std::vector<Value> pending_;
   bool inserting_ = false;
   mutable size_t lastColumn_ = 0;  // the column found last

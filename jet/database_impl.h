@@ -50,10 +50,10 @@ struct TableWriter {
   std::map<uint16_t, std::pair<UsageMap, UsageMap>> longValueMaps;
   std::vector<bool> required;  // per descriptor
   std::string name = "?";
-  bool hasLongValues = false;   // Memo or OLE columns
+  bool hasLongValues = false;       // Memo or OLE columns
   std::vector<uint8_t> countBytes;  // definition bytes from the row count to the index statistics
-  uint32_t currentPage = 0;  // data page rows go to while it has room
-  Page currentData;           // its bytes as last written
+  uint32_t currentPage = 0;         // data page rows go to while it has room
+  Page currentData;                 // its bytes as last written
 };
 
 class DatabaseImpl : public Database {

@@ -49,8 +49,7 @@ std::vector<uint8_t> rc4Keystream(const std::vector<uint8_t>& key, size_t n) {
 }
 
 void toggleHeaderMask(uint8_t* page) {
-  static const std::vector<uint8_t> stream =
-      rc4Keystream(std::vector<uint8_t>(kMaskKey, kMaskKey + 4), kMaskedSize);
+  static const std::vector<uint8_t> stream = rc4Keystream(std::vector<uint8_t>(kMaskKey, kMaskKey + 4), kMaskedSize);
   for (size_t i = 0; i < kMaskedSize; ++i) page[kMaskedOffset + i] ^= stream[i];
 }
 

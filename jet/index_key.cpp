@@ -73,7 +73,9 @@ std::vector<uint8_t> encodeTextKey(const std::string& utf8, bool ascending) {
   std::vector<uint8_t> key = {ascending ? kKeyAscending : kKeyDescending};
   for (char16_t c : s) {
     uint16_t code = generalCode(c);
-    if (code == 0) fail("the name \"" + utf8 + "\" holds a character the engine cannot index (use letters, digits, blanks and common signs)");
+    if (code == 0)
+      fail("the name \"" + utf8 +
+           "\" holds a character the engine cannot index (use letters, digits, blanks and common signs)");
     if (code > 0xFF) key.push_back(uint8_t(code >> 8));
     key.push_back(uint8_t(code));
   }

@@ -107,7 +107,8 @@ class IndexValidator {
       }
     for (const auto& [depth, nodes] : levels_)
       for (const auto& n : nodes)
-        if (!n.leaf && n.next && parentOf.count(n.next) && parentOf.count(n.page) && parentOf[n.next] != parentOf[n.page])
+        if (!n.leaf && n.next && parentOf.count(n.next) && parentOf.count(n.page) &&
+            parentOf[n.next] != parentOf[n.page])
           problem("intermediate page " + std::to_string(n.page) + " is linked to a page of another parent");
   }
 

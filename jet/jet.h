@@ -68,14 +68,14 @@ struct TableDef {
 struct ColumnInfo {
   std::string name;
   ColumnType type;
-  uint16_t maxChars = 0;  // text: size in characters; 0 otherwise
-  bool required = false;  // "Required" property set (nulls refused)
+  uint16_t maxChars = 0;         // text: size in characters; 0 otherwise
+  bool required = false;         // "Required" property set (nulls refused)
   bool allowZeroLength = false;  // "AllowZeroLength" property set (empty texts accepted)
-  uint16_t sizeBytes = 0;  // stored length from the definition
-  uint8_t flags = 0;       // column flags byte of the definition
-  bool fixed = false;      // stored in the fixed area
-  bool compressed = false; // Unicode compression allowed
-  uint16_t number = 0;     // column number (null-mask bit)
+  uint16_t sizeBytes = 0;        // stored length from the definition
+  uint8_t flags = 0;             // column flags byte of the definition
+  bool fixed = false;            // stored in the fixed area
+  bool compressed = false;       // Unicode compression allowed
+  uint16_t number = 0;           // column number (null-mask bit)
 };
 
 struct IndexInfo {
@@ -90,7 +90,7 @@ struct TableSchema {
   std::string name;
   std::vector<ColumnInfo> columns;  // in column-number order
   std::vector<IndexInfo> indexes;
-  uint32_t rowCount = 0;            // as stored in the table definition
+  uint32_t rowCount = 0;  // as stored in the table definition
 };
 
 // A scan over one table, rows in storage order.

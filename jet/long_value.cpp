@@ -27,7 +27,8 @@ std::vector<uint8_t> readLongValue(const PageFile& file, const uint8_t* field, s
     return std::vector<uint8_t>(field + kLongValueHeader, field + kLongValueHeader + length);
   }
   // A value can never be larger than the file that holds it.
-  if (length > uint64_t(file.pageCount()) * kPageSize) fail("damaged database: a Memo/OLE value is larger than the file");
+  if (length > uint64_t(file.pageCount()) * kPageSize)
+    fail("damaged database: a Memo/OLE value is larger than the file");
   if (word & kLongValueSingle) {
     auto row = lvalRow(file, pointer);
     if (row.size() < length) fail("damaged database: a Memo/OLE value is cut short");

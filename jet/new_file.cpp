@@ -32,8 +32,9 @@ void writeFixedPages(PageFile& file) {
   TableIds sys = systemTables();
   for (const auto& t : sys.tables) file.write(t.page, layoutTdefPages(serializeTdef(t), {t.page})[0]);
   file.write(kPageSystemMaps, buildDataPage(0, sys.mapRows));
-  const uint32_t rootOwners[] = {kPageMSysObjects, kPageMSysObjects, kPageMSysACEs, kPageMSysQueries,
-                                 kPageMSysRelationships, kPageMSysRelationships, kPageMSysRelationships};
+  const uint32_t rootOwners[] = {kPageMSysObjects,      kPageMSysObjects,       kPageMSysACEs,
+                                 kPageMSysQueries,      kPageMSysRelationships, kPageMSysRelationships,
+                                 kPageMSysRelationships};
   for (size_t i = 0; i < sys.indexRoots.size(); ++i) file.write(sys.indexRoots[i], emptyIndexLeaf(rootOwners[i]));
   file.write(kPageMSysObjectsData, newDataPage(kPageMSysObjects));
   file.write(kPageMSysACEsData, newDataPage(kPageMSysACEs));

@@ -30,7 +30,8 @@ std::vector<uint8_t> lengthPrefixedName(const std::string& name) {
 
 PropertyMap parsePropertyBlob(const std::vector<uint8_t>& b) {
   PropertyMap out;
-  if (b.size() < 4 || std::memcmp(b.data(), kMagic, 4) != 0) fail("damaged database: a property blob lacks its MR2 mark");
+  if (b.size() < 4 || std::memcmp(b.data(), kMagic, 4) != 0)
+    fail("damaged database: a property blob lacks its MR2 mark");
   std::vector<std::string> names;
   size_t pos = 4;
   while (pos + kBlockHeader <= b.size()) {
@@ -49,7 +50,8 @@ PropertyMap parsePropertyBlob(const std::vector<uint8_t>& b) {
       if (p + 6 > end) fail("damaged database: a property block is cut short");
       uint32_t headerLen = le32(b.data() + p);
       size_t nameLen = le16(b.data() + p + 4);
-      if (headerLen < 6 || p + headerLen > end || 6 + nameLen > headerLen) fail("damaged database: a property block header is bad");
+      if (headerLen < 6 || p + headerLen > end || 6 + nameLen > headerLen)
+        fail("damaged database: a property block header is bad");
       std::string object = base::utf16ToUtf8(decodeUtf16Le(b.data() + p + 6, nameLen));
       p += headerLen;
       auto& props = out[object];

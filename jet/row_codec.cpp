@@ -118,9 +118,18 @@ std::vector<uint8_t> encodeValue(const ColumnDesc& c, const Value& v, const Long
   std::vector<uint8_t> bytes;
   switch (c.type) {
     case ColumnType::Byte: bytes = {uint8_t(std::get<int32_t>(v))}; break;
-    case ColumnType::Integer: bytes.resize(2); putLe16(bytes.data(), uint16_t(std::get<int32_t>(v))); break;
-    case ColumnType::Long: bytes.resize(4); putLe32(bytes.data(), uint32_t(std::get<int32_t>(v))); break;
-    case ColumnType::Currency: bytes.resize(8); putLe64(bytes.data(), uint64_t(std::get<int64_t>(v))); break;
+    case ColumnType::Integer:
+      bytes.resize(2);
+      putLe16(bytes.data(), uint16_t(std::get<int32_t>(v)));
+      break;
+    case ColumnType::Long:
+      bytes.resize(4);
+      putLe32(bytes.data(), uint32_t(std::get<int32_t>(v)));
+      break;
+    case ColumnType::Currency:
+      bytes.resize(8);
+      putLe64(bytes.data(), uint64_t(std::get<int64_t>(v)));
+      break;
     case ColumnType::Single: {
       float f = float(std::get<double>(v));
       uint32_t u;
@@ -141,7 +150,8 @@ std::vector<uint8_t> encodeValue(const ColumnDesc& c, const Value& v, const Long
     case ColumnType::Text: bytes = encodeTextUtf8(std::get<std::string>(v), c.extraFlags & kExtraCompressed); break;
     case ColumnType::Memo: {
       auto text = utf8ToUtf16(std::get<std::string>(v));
-      bytes = storeLongValue(c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= kMaxCompressedMemoChars));
+      bytes = storeLongValue(
+          c, encodeText(text, (c.extraFlags & kExtraCompressed) && text.size() <= kMaxCompressedMemoChars));
       break;
     }
     case ColumnType::Ole: bytes = storeLongValue(c, std::get<Bytes>(v)); break;

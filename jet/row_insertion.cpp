@@ -88,9 +88,8 @@ std::vector<uint8_t> DatabaseImpl::encodeStoredRow(TableWriter& t, const std::ve
   auto row = encodeRow(t.def, values, measure);
   if (row.size() > kMaxRowSize) fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
   if (t.hasLongValues)
-    row = encodeRow(t.def, values, [&](const ColumnDesc& c, const std::vector<uint8_t>& d) {
-      return storeLongValue(t, c, d);
-    });
+    row = encodeRow(t.def, values,
+                    [&](const ColumnDesc& c, const std::vector<uint8_t>& d) { return storeLongValue(t, c, d); });
   return row;
 }
 
@@ -137,7 +136,8 @@ void DatabaseImpl::addIndexEntries(TableWriter& t, const std::vector<IndexKey>& 
   }
 }
 
-std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDesc& c,
+                                                  const std::vector<uint8_t>& data) {
   if (data.size() <= kMaxInlineLongValue) {
     ByteWriter inlineField;
     inlineField.u32(uint32_t(data.size()) | kLongValueInline);
@@ -146,7 +146,8 @@ std::vector<uint8_t> DatabaseImpl::storeLongValue(TableWriter& t, const ColumnDe
     return inlineField.out;
   }
   std::vector<uint8_t> field(kLongValueHeader, 0);
-  if (data.size() + 2 > kEmptyDataFree) fail("a Memo/OLE value of " + std::to_string(data.size()) + " bytes is too large for this engine");
+  if (data.size() + 2 > kEmptyDataFree)
+    fail("a Memo/OLE value of " + std::to_string(data.size()) + " bytes is too large for this engine");
   auto maps = t.longValueMaps.find(c.number);
   if (maps == t.longValueMaps.end()) fail("column '" + c.name + "' has no long-value pages and cannot be written");
   auto& [owned, free] = maps->second;

@@ -39,7 +39,9 @@ uint16_t lengthOf(ColumnType type) {
   return fixedTypeSize(type);
 }
 
-bool isVariable(ColumnType type) { return type == ColumnType::Binary || type == ColumnType::Text || type == ColumnType::Ole || type == ColumnType::Memo; }
+bool isVariable(ColumnType type) {
+  return type == ColumnType::Binary || type == ColumnType::Text || type == ColumnType::Ole || type == ColumnType::Memo;
+}
 
 std::string lower(std::string s) {
   for (auto& c : s)
@@ -145,7 +147,9 @@ TableDefinition msysObjects() {
 
 TableDefinition msysAces() {
   TableDefinition aces = baseTable(kPageMSysACEs, 18);
-  addColumns(aces, {{"ObjectId", T::Long, 0}, {"SID", T::Binary, 0, true}, {"ACM", T::Long, 4}, {"FInheritable", T::Boolean, 0}});
+  addColumns(
+      aces,
+      {{"ObjectId", T::Long, 0}, {"SID", T::Binary, 0, true}, {"ACM", T::Long, 4}, {"FInheritable", T::Boolean, 0}});
   aces.realIndexes = {realIndex({{0, true}}, 20, kRootObjectId, kRealAces)};
   aces.logicalIndexes = {logical("ObjectId", 0, 0, kLogicalNormal)};
   return aces;
@@ -161,8 +165,7 @@ TableDefinition msysQueries() {
                        {"Expression", T::Memo, 0},
                        {"Flag", T::Integer, 5},
                        {"LvExtra", T::Long, 7}});
-  queries.realIndexes = {
-      realIndex({{0, true}, {1, true}, {2, true}}, 25, kRootObjectIdAttribute, kRealUniqueSystem)};
+  queries.realIndexes = {realIndex({{0, true}, {1, true}, {2, true}}, 25, kRootObjectIdAttribute, kRealUniqueSystem)};
   queries.logicalIndexes = {logical("ObjectIdAttribute", 0, 0, kLogicalPrimary)};
   addLongValueMaps(queries, {{5, 23}});
   return queries;
@@ -205,7 +208,7 @@ TableIds systemTables() {
   setBit(28, kRootSzRelationship);
   setBit(29, kRootSzObject);
   setBit(30, kRootSzReferencedObject);
-  out.indexRoots = {kRootParentIdName, kRootId, kRootObjectId, kRootObjectIdAttribute,
+  out.indexRoots = {kRootParentIdName,   kRootId,       kRootObjectId,          kRootObjectIdAttribute,
                     kRootSzRelationship, kRootSzObject, kRootSzReferencedObject};
   return out;
 }

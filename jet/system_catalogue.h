@@ -46,7 +46,7 @@ inline constexpr int32_t kFlagSystemTable = 0x00000002;
 inline constexpr uint32_t kIdPageMask = 0x00FFFFFF;
 
 struct TableIds {
-  std::vector<TableDefinition> tables;  // MSysObjects, MSysACEs, MSysQueries, MSysRelationships
+  std::vector<TableDefinition> tables;        // MSysObjects, MSysACEs, MSysQueries, MSysRelationships
   std::vector<std::vector<uint8_t>> mapRows;  // the 31 rows of page 6, in row order
   std::vector<uint32_t> indexRoots;           // pages 7..13
 };

@@ -29,7 +29,8 @@ void checkColumns(const TableDef& def) {
     const ColumnDef& c = def.columns[i];
     if (!validName(c.name)) fail("a column name must have 1 to 64 characters");
     for (size_t k = 0; k < i; ++k)
-      if (base::equalsIgnoreAsciiCase(def.columns[k].name, c.name)) fail("column '" + c.name + "' appears twice in table '" + def.name + "'");
+      if (base::equalsIgnoreAsciiCase(def.columns[k].name, c.name))
+        fail("column '" + c.name + "' appears twice in table '" + def.name + "'");
     if (c.type == ColumnType::Text && (c.maxChars < 1 || c.maxChars > kMaxTextChars))
       fail("text column '" + c.name + "' needs a size of 1 to 255 characters");
     if (c.type != ColumnType::Text && c.type != ColumnType::Long && c.type != ColumnType::Boolean)
@@ -119,7 +120,8 @@ void DatabaseImpl::checkNewTable(const TableDef& def) {
   if (!validName(def.name)) fail("a table name must have 1 to 64 characters");
   encodeTextKey(def.name);  // refuses names the catalogue index cannot hold
   for (const auto& e : catalogue())
-    if (e.parentId == kIdTables && base::equalsIgnoreAsciiCase(e.name, def.name)) fail("table '" + def.name + "' already exists");
+    if (e.parentId == kIdTables && base::equalsIgnoreAsciiCase(e.name, def.name))
+      fail("table '" + def.name + "' already exists");
   checkColumns(def);
 }
 

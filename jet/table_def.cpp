@@ -114,8 +114,7 @@ uint16_t TableDefinition::fixedAreaSize() const {
 
 std::vector<uint8_t> readTdefBytes(const PageFile& file, uint32_t page) {
   Page first = file.read(page);
-  if (first[0] != kPageTdef)
-    fail("damaged database: page " + std::to_string(page) + " is not a table definition");
+  if (first[0] != kPageTdef) fail("damaged database: page " + std::to_string(page) + " is not a table definition");
   uint32_t length = le32(first.data() + kTdefLength);
   if (length < kTdefIndexStats + 2 || length > kMaxTdefLength)
     fail("damaged database: table definition on page " + std::to_string(page) + " has an impossible length");

@@ -24,8 +24,8 @@ std::vector<uint32_t> tdefChain(const PageFile& file, uint32_t page) {
 
 void DatabaseImpl::checkRoomFor(uint32_t pages) {
   if (uint64_t(file_->pageCount()) + pages > pageLimit_)
-    fail("the database cannot grow beyond " + std::to_string(uint64_t(pageLimit_) * kPageSize >> 20) +
-         " MiB (" + std::to_string(pageLimit_) + " pages), the largest size of a Jet 4 file");
+    fail("the database cannot grow beyond " + std::to_string(uint64_t(pageLimit_) * kPageSize >> 20) + " MiB (" +
+         std::to_string(pageLimit_) + " pages), the largest size of a Jet 4 file");
 }
 
 uint32_t DatabaseImpl::allocatePage(const Page& content) {
@@ -58,7 +58,8 @@ TableWriter& DatabaseImpl::writer(uint32_t tdefPage) {
   }
   for (const auto& m : t->def.longValueMaps)
     if (m.owned != 0 && m.free != 0)
-      t->longValueMaps.emplace(m.column, std::make_pair(UsageMap::load(*file_, m.owned), UsageMap::load(*file_, m.free)));
+      t->longValueMaps.emplace(m.column,
+                               std::make_pair(UsageMap::load(*file_, m.owned), UsageMap::load(*file_, m.free)));
   std::vector<uint8_t> lvProp;
   for (const auto& e : catalogue())
     if (e.table() && e.page() == tdefPage) {
@@ -66,7 +67,8 @@ TableWriter& DatabaseImpl::writer(uint32_t tdefPage) {
       t->name = e.name;
     }
   t->required = requiredColumns(t->def, lvProp);
-  for (const auto& c : t->def.columns) t->hasLongValues = t->hasLongValues || c.type == ColumnType::Ole || c.type == ColumnType::Memo;
+  for (const auto& c : t->def.columns)
+    t->hasLongValues = t->hasLongValues || c.type == ColumnType::Ole || c.type == ColumnType::Memo;
   return *writers_.emplace(tdefPage, std::move(t)).first->second;
 }
 

@@ -55,7 +55,6 @@ std::u16string decodeText(const uint8_t* p, size_t n) {
   return out;
 }
 
-
 std::string decodeTextUtf8(const uint8_t* p, size_t n) {
   std::string out;
   if (n >= 2 && p[0] == kCompressedMark0 && p[1] == kCompressedMark1) {

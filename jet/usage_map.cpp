@@ -10,7 +10,8 @@ std::vector<uint8_t> mapRow(const PageFile& file, uint32_t pointer, uint32_t* pa
                             uint32_t* rowOut = nullptr) {
   uint32_t page = pointerPage(pointer), row = pointerRow(pointer);
   Page p = file.read(page);
-  if (p[0] != kPageData) fail("damaged database: a usage map points at page " + std::to_string(page) + ", not a data page");
+  if (p[0] != kPageData)
+    fail("damaged database: a usage map points at page " + std::to_string(page) + ", not a data page");
   auto bytes = rowBytes(p, row);
   if (bytes.empty()) fail("damaged database: an empty usage map");
   if (pageOut) *pageOut = page;

@@ -26,7 +26,8 @@ void checkWholeNumber(const ColumnOf& c, const Value& v) {
   const ColumnType type = c.column.type;
   if ((type == ColumnType::Byte && (*n < 0 || *n > kByteMax)) ||
       (type == ColumnType::Integer && (*n < kIntegerMin || *n > kIntegerMax)))
-    fail("value " + std::to_string(*n) + " is out of range for column '" + c.column.name + "' of table '" + c.table + "'");
+    fail("value " + std::to_string(*n) + " is out of range for column '" + c.column.name + "' of table '" + c.table +
+         "'");
 }
 
 void checkText(const ColumnOf& c, const Value& v) {
@@ -75,9 +76,12 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
     const ColumnOf c{t.def.columns[i], t.name};
     Value& v = values[i];
     if (c.column.type == ColumnType::Boolean) {
-      if (std::holds_alternative<std::monostate>(v)) v = false;  // Yes/No cannot hold null
-      else if (auto* n = std::get_if<int32_t>(&v)) v = *n != 0;
-      else if (!std::holds_alternative<bool>(v)) c.wrongKind("Yes/No values");
+      if (std::holds_alternative<std::monostate>(v))
+        v = false;  // Yes/No cannot hold null
+      else if (auto* n = std::get_if<int32_t>(&v))
+        v = *n != 0;
+      else if (!std::holds_alternative<bool>(v))
+        c.wrongKind("Yes/No values");
     } else if (std::holds_alternative<std::monostate>(v)) {
       if (t.required[i]) fail("column '" + c.column.name + "' of table '" + t.name + "' requires a value (null given)");
     } else {

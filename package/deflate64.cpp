@@ -31,7 +31,7 @@ constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 
 constexpr uint32_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
                                     49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
                                     2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
+constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
@@ -91,17 +91,10 @@ class Inflater {
     do {
       last = bits(1);
       switch (bits(2)) {
-        case 0:
-          storedBlock();
-          break;
-        case 1:
-          fixedBlock();
-          break;
-        case 2:
-          dynamicBlock();
-          break;
-        default:
-          fail("invalid block type");
+        case 0: storedBlock(); break;
+        case 1: fixedBlock(); break;
+        case 2: dynamicBlock(); break;
+        default: fail("invalid block type");
       }
     } while (!last);
     flush();

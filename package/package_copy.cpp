@@ -65,7 +65,8 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
   }
   reporter.info(2, "Offset EXE: " + std::to_string(footer->offset));
   if (footer->offset > 0) {
-    auto out = env.openFile(tmpDir + base::kPackagesZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
+    auto out =
+        env.openFile(tmpDir + base::kPackagesZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
     const auto begin = static_cast<uint64_t>(footer->offset);
     if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out, reporter);
   }

@@ -9,8 +9,8 @@
 namespace package {
 
 struct PackageLocation {
-  int64_t offset = 0;       // what the footer says
-  uint64_t footerAt = 0;    // where the footer starts: the archive is copied up to here
+  int64_t offset = 0;           // what the footer says
+  uint64_t footerAt = 0;        // where the footer starts: the archive is copied up to here
   bool afterSignature = false;  // found before an Authenticode certificate table
 };
 

@@ -65,8 +65,8 @@ std::optional<uint64_t> findEndRecord(platform::File& file) {
 }
 
 bool isZipArchive(platform::Env& env, const std::string& path) {
-  auto file = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting,
-                           platform::Sharing::DenyWrite);
+  auto file =
+      env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
   return findEndRecord(*file).has_value();
 }
 
@@ -154,8 +154,7 @@ CentralDirectory readCentralDirectory(platform::File& file, platform::Env& env) 
     applyZip64Extra(extra, e, e.uncompressedSize == kZip64Marker32, e.compressedSize == kZip64Marker32,
                     e.localHeaderOffset == kZip64Marker32);
     e.name = (e.flags & kFlagUtf8) || namedInUtf8OnUnix(e) ? decodeUtf8Name(e.rawName) : decodeOem(e.rawName);
-    if (auto unicode = unicodePathName(extra, e.rawName))
-      e.unicodePath = std::move(*unicode);
+    if (auto unicode = unicodePathName(extra, e.rawName)) e.unicodePath = std::move(*unicode);
     dir.entries.push_back(std::move(e));
     pos += recordSize;
   }

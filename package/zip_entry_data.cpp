@@ -113,8 +113,7 @@ void EntryDecoder::decode(platform::File& file, uint64_t dataOffset, const ZipEn
         throw ZipError(kErrorReading);
       break;
     }
-    default:
-      throw ZipError("Unsupported compression method " + std::to_string(entry.method));
+    default: throw ZipError("Unsupported compression method " + std::to_string(entry.method));
   }
   if (static_cast<uint32_t>(crc) != entry.crc32) throw ZipError(kErrorReading);
 }

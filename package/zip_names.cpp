@@ -32,8 +32,8 @@ std::optional<std::string> unicodePathName(std::string_view extra, std::string_v
     const auto* p = reinterpret_cast<const unsigned char*>(b.data.data());
     if (b.id != kExtraUnicodePath || b.data.size() < 5 || p[0] != kUnicodePathVersion) return true;
     const uint32_t stored = le32(p + 1);
-    const uLong actual = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(rawName.data()),
-                               static_cast<uInt>(rawName.size()));
+    const uLong actual =
+        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size()));
     const std::string_view name = b.data.substr(5);
     if (stored == actual && base::isValidUtf8(name) && !name.empty()) found = std::string(name);
     return false;

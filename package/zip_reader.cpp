@@ -61,9 +61,8 @@ uint64_t ZipReader::dataOffset(size_t index) {
   const size_t nameLength = le16(h + kLocalNameLength);
   const size_t extraLength = le16(h + kLocalExtraLength);
   std::string nameAndExtra(nameLength + extraLength, '\0');
-  if (!nameAndExtra.empty() &&
-      file_->readAt(e.localHeaderOffset + kLocalHeaderSize, nameAndExtra.data(), nameAndExtra.size()) !=
-          nameAndExtra.size())
+  if (!nameAndExtra.empty() && file_->readAt(e.localHeaderOffset + kLocalHeaderSize, nameAndExtra.data(),
+                                             nameAndExtra.size()) != nameAndExtra.size())
     throw ZipError(kErrorReading);
   if (nameAndExtra.compare(0, nameLength, e.rawName) != 0 || nameLength != e.rawName.size())
     rejectEntry(e, "the local header names another file");
@@ -104,14 +103,15 @@ void ZipReader::validateForExtraction(const std::function<bool(const ZipEntry&)>
   std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.begin < b.begin; });
   for (size_t k = 1; k < extents.size(); ++k)
     if (extents[k].begin < extents[k - 1].end)
-      rejectEntry(dir_.entries[extents[k].index], "its data overlaps entry \"" +
-                                                       printableName(dir_.entries[extents[k - 1].index].name) + "\"");
+      rejectEntry(dir_.entries[extents[k].index],
+                  "its data overlaps entry \"" + printableName(dir_.entries[extents[k - 1].index].name) + "\"");
 }
 
 std::string ZipReader::targetPath(const ZipEntry& e, const std::string& destDir) const {
   std::string rel = windowsName(e.relativeName());
   const char sep = env_.separator();
-  std::replace_if(rel.begin(), rel.end(), [](char c) { return c == '/' || c == '\\'; }, sep);
+  std::replace_if(
+      rel.begin(), rel.end(), [](char c) { return c == '/' || c == '\\'; }, sep);
   return destDir + rel;
 }
 

@@ -37,10 +37,9 @@ class ZipReader {
   void validateForExtraction(const std::function<bool(const ZipEntry&)>& passedOver = {});
 
   // Extracts entry `index` below destDir (which ends with the separator),
-  // under the name Windows gives it (windowsName): folders on the way created, data checked against its CRC-32 while it is
-  // written under the name plus kPartialSuffix, then renamed over any existing
-  // file; time and DOS attributes applied. A file that fails half-way is
-  // removed again. Throws ZipError or platform::IoError.
+  // under the name Windows gives it (windowsName): folders on the way created, data checked against its CRC-32 while it
+  // is written under the name plus kPartialSuffix, then renamed over any existing file; time and DOS attributes
+  // applied. A file that fails half-way is removed again. Throws ZipError or platform::IoError.
   void extract(size_t index, const std::string& destDir);
 
   // Decodes entry `index` and hands its data to `output` (CRC and size checked).

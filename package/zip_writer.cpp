@@ -44,19 +44,18 @@ void ZipWriter::write(const void* data, size_t n) {
 
 void ZipWriter::addBytes(std::string_view name, std::string_view data, const EntryOptions& options) {
   size_t at = 0;
-  addEntry(
-      name, data.size(),
-      [&](char* buf, size_t n) {
-        n = std::min(n, data.size() - at);
-        std::memcpy(buf, data.data() + at, n);
-        at += n;
-        return n;
-      },
-      options, {});
+  addEntry(name, data.size(),
+           [&](char* buf, size_t n) {
+             n = std::min(n, data.size() - at);
+             std::memcpy(buf, data.data() + at, n);
+             at += n;
+             return n;
+           },
+           options, {});
 }
 
-void ZipWriter::addFile(std::string_view name, platform::Env& env, const std::string& path,
-                        const EntryOptions& options, const WriteProgressFn& progress) {
+void ZipWriter::addFile(std::string_view name, platform::Env& env, const std::string& path, const EntryOptions& options,
+                        const WriteProgressFn& progress) {
   auto in = env.openFile(path, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
   uint64_t at = 0;
   addEntry(
@@ -149,8 +148,8 @@ void ZipWriter::addEntry(std::string_view name, uint64_t sizeHint, const ReadFn&
     out_.writeAt(base_ + headerAt + kLocalHeaderSize + name.size() + kExtraBlockHeaderSize, sizes, sizeof sizes);
   }
 
-  const bool centralZip64 = options.zip64 || size >= kZip64Marker32 || compressed >= kZip64Marker32 ||
-                            headerAt >= kZip64Marker32;
+  const bool centralZip64 =
+      options.zip64 || size >= kZip64Marker32 || compressed >= kZip64Marker32 || headerAt >= kZip64Marker32;
   anyZip64_ = anyZip64_ || centralZip64;
   std::string centralExtra = options.extra;
   if (centralZip64) centralExtra = extraZip64({size, compressed, headerAt}) + centralExtra;

@@ -12,14 +12,14 @@
 namespace package::zip {
 
 struct EntryOptions {
-  uint16_t method = kMethodDeflate;                   // stored or deflate
+  uint16_t method = kMethodDeflate;  // stored or deflate
   uint16_t flags = kFlagUtf8;
   uint16_t versionMadeBy = kHostMsDos << 8 | kVersion20;
   uint16_t versionNeeded = kVersion20;
   uint32_t externalAttributes = platform::kAttrArchive;
   uint16_t dosDate = 0x0021;  // 1980-01-01
   uint16_t dosTime = 0;
-  std::string extra;  // written into both headers
+  std::string extra;   // written into both headers
   bool zip64 = false;  // Zip64 records even where the numbers would fit
   int level = -1;      // zlib's compression level; -1 its default
 };

@@ -91,7 +91,7 @@ class Env {
 
   // Opens or creates a file. Throws IoError with the system's message.
   [[nodiscard]] virtual std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
-                                         Sharing sharing) = 0;
+                                                       Sharing sharing) = 0;
 
   // True when path names an existing file (a folder does not count).
   [[nodiscard]] virtual bool fileExists(const std::string& path) = 0;

@@ -20,8 +20,12 @@ class EnvWrapper : public Env {
   [[nodiscard]] bool createDir(const std::string& p) override { return target_.createDir(p); }
   [[nodiscard]] bool removeDir(const std::string& p) override { return target_.removeDir(p); }
   [[nodiscard]] bool deleteFile(const std::string& p) override { return target_.deleteFile(p); }
-  [[nodiscard]] bool renameNoReplace(const std::string& f, const std::string& t) override { return target_.renameNoReplace(f, t); }
-  [[nodiscard]] bool renameReplace(const std::string& f, const std::string& t) override { return target_.renameReplace(f, t); }
+  [[nodiscard]] bool renameNoReplace(const std::string& f, const std::string& t) override {
+    return target_.renameNoReplace(f, t);
+  }
+  [[nodiscard]] bool renameReplace(const std::string& f, const std::string& t) override {
+    return target_.renameReplace(f, t);
+  }
   [[nodiscard]] std::vector<DirEntry> listDir(const std::string& p) override { return target_.listDir(p); }
   [[nodiscard]] std::vector<std::string> driveRoots() override { return target_.driveRoots(); }
   [[nodiscard]] std::string currentDir() override { return target_.currentDir(); }
@@ -31,8 +35,12 @@ class EnvWrapper : public Env {
   [[nodiscard]] std::optional<std::string> decodeCodePage(std::string_view b, int cp) override {
     return target_.decodeCodePage(b, cp);
   }
-  [[nodiscard]] bool setFileDosTime(const std::string& p, uint16_t d, uint16_t t) override { return target_.setFileDosTime(p, d, t); }
-  [[nodiscard]] bool setFileAttributes(const std::string& p, uint32_t a) override { return target_.setFileAttributes(p, a); }
+  [[nodiscard]] bool setFileDosTime(const std::string& p, uint16_t d, uint16_t t) override {
+    return target_.setFileDosTime(p, d, t);
+  }
+  [[nodiscard]] bool setFileAttributes(const std::string& p, uint32_t a) override {
+    return target_.setFileAttributes(p, a);
+  }
 
  private:
   Env& target_;

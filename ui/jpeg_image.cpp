@@ -69,7 +69,8 @@ std::shared_ptr<Image> loadJpeg(platform::Env& env, const std::string& path) {
   const auto file = platform::readWholeFile(env, path, uint64_t(1) << 30);
   if (!file) throw ImageError("JPEG error: file too large: " + path);
   const auto* bytes = reinterpret_cast<const uint8_t*>(file->data());
-  if (file->size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) throw ImageError("JPEG error: not a JPEG file: " + path);
+  if (file->size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+    throw ImageError("JPEG error: not a JPEG file: " + path);
   return decodeJpeg(bytes, file->size());
 }
 

@@ -8,8 +8,7 @@ namespace platform {
 class PosixEnv : public Env {
  public:
   char separator() const override { return '/'; }
-  std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
-                                 Sharing sharing) override;
+  std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation, Sharing sharing) override;
   bool fileExists(const std::string& path) override;
   bool dirExists(const std::string& path) override;
   bool createDir(const std::string& path) override;

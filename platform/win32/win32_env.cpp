@@ -131,8 +131,7 @@ class Win32Env : public Env {
  public:
   char separator() const override { return '\\'; }
 
-  std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation,
-                                 Sharing sharing) override {
+  std::unique_ptr<File> openFile(const std::string& path, Access access, Creation creation, Sharing sharing) override {
     DWORD want = GENERIC_READ | (access == Access::ReadWrite || creation != Creation::OpenExisting ? GENERIC_WRITE : 0);
     if (sharing == Sharing::Private) want |= DELETE;  // for renameOpenFile
     DWORD share = FILE_SHARE_READ | (sharing == Sharing::DenyNone ? FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0);
@@ -169,7 +168,8 @@ class Win32Env : public Env {
     return MoveFileW(longPath(from).c_str(), longPath(to).c_str());
   }
   bool renameReplace(const std::string& from, const std::string& to) override {
-    return MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return MoveFileExW(longPath(from).c_str(), longPath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
 
   std::vector<DirEntry> listDir(const std::string& path) override {

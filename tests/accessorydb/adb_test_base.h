@@ -39,16 +39,19 @@ class AdbTest : public testing::TestWithParam<EngineKind> {
 // Expected lines; a text ending in "*" matches any text that begins with the
 // rest (for the engine's own failure messages).
 inline void expectLines(const std::vector<LogLine>& actual, const std::vector<LogLine>& expected) {
-  ASSERT_EQ(actual.size(), expected.size()) << "got:\n" << [&] {
-    std::string s;
-    for (const auto& l : actual) s += std::to_string(l.level) + " " + l.text + "\n";
-    return s;
-  }();
+  ASSERT_EQ(actual.size(), expected.size()) << "got:\n"
+                                            << [&] {
+                                                 std::string s;
+                                                 for (const auto& l : actual)
+                                                   s += std::to_string(l.level) + " " + l.text + "\n";
+                                                 return s;
+                                               }();
   for (size_t i = 0; i < actual.size(); ++i) {
     const auto& e = expected[i];
     EXPECT_EQ(actual[i].level, e.level) << "line " << i << ": " << actual[i].text;
     if (!e.text.empty() && e.text.back() == '*')
-      EXPECT_EQ(actual[i].text.rfind(e.text.substr(0, e.text.size() - 1), 0), 0u) << "line " << i << ": " << actual[i].text;
+      EXPECT_EQ(actual[i].text.rfind(e.text.substr(0, e.text.size() - 1), 0), 0u)
+          << "line " << i << ": " << actual[i].text;
     else
       EXPECT_EQ(actual[i].text, e.text) << "line " << i;
   }

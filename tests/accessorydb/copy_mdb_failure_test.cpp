@@ -73,9 +73,8 @@ TEST_P(MergeFailure, FailuresDeleteTheDestination) {
   const std::vector<Case> cases = {
       {"duplicate ID in the installed database",
        [](MergeFailure& t) {
-         makeDatabaseWith(
-             t.engine(), t.env(), t.od(), [](TableObject& table) { table.keys.clear(); }, {producer("A", "n", "i")},
-             {accessory(4, "n", "i"), accessory(4, "n", "i2")});
+         makeDatabaseWith(t.engine(), t.env(), t.od(), [](TableObject& table) { table.keys.clear(); },
+                          {producer("A", "n", "i")}, {accessory(4, "n", "i"), accessory(4, "n", "i2")});
          makeDatabase(t.engine(), t.env(), t.nw(), {}, {});
        }},
       {"destination already holds an installed ID",
@@ -87,21 +86,19 @@ TEST_P(MergeFailure, FailuresDeleteTheDestination) {
       {"package lacks the accessory table, after the producers were merged",
        [](MergeFailure& t) {
          makeDatabase(t.engine(), t.env(), t.od(), {producer("A", "n", "i")}, {});
-         makeDatabaseWith(
-             t.engine(), t.env(), t.nw(),
-             [](TableObject& table) {
-               if (table.name == kTableDodatki) table.name = "Inne";
-             },
-             {producer("B", "n", "p")}, {});
+         makeDatabaseWith(t.engine(), t.env(), t.nw(),
+                          [](TableObject& table) {
+                            if (table.name == kTableDodatki) table.name = "Inne";
+                          },
+                          {producer("B", "n", "p")}, {});
        }},
       {"package text longer than the destination column",
        [](MergeFailure& t) {
-         makeDatabaseWith(
-             t.engine(), t.env(), t.nw(),
-             [](TableObject& table) {
-               if (table.name == kTableProducent) table.columns[0].definedSize = 60;
-             },
-             {producer(std::string(51, 'P'), "n", "p")}, {});
+         makeDatabaseWith(t.engine(), t.env(), t.nw(),
+                          [](TableObject& table) {
+                            if (table.name == kTableProducent) table.columns[0].definedSize = 60;
+                          },
+                          {producer(std::string(51, 'P'), "n", "p")}, {});
        }},
   };
   for (const auto& c : cases) {

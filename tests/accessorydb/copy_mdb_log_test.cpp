@@ -28,7 +28,8 @@ class MergeLog : public AdbTest {
 TEST_P(MergeLog, ProducersAndAccessoriesWithInstalledDatabase) {
   makeDatabase(engine(), env(), od(), {producer("A", "Stara", "i")},
                {accessory(5, "Krzesło", "i"), accessory(6, "DELETE", "i")});
-  makeDatabase(engine(), env(), nw(), {producer("B", "Nowa B", "p"), producer("A", "Nowa A", "p"), producer("C", "DELETE", "p")},
+  makeDatabase(engine(), env(), nw(),
+               {producer("B", "Nowa B", "p"), producer("A", "Nowa A", "p"), producer("C", "DELETE", "p")},
                {accessory(9, "Stół", "p"), accessory(5, "Krzesło nowe", "p"), accessory(7, "DELETE", "p")});
   expectLines(run(true), trace({
                              "Brak pliku docelowego. Tworzymy nowy.",

@@ -92,7 +92,11 @@ TEST_P(Merge, ProducerOutcomes) {
        {P("A", "p", "delete"), P("B", "p", " DELETE")},
        true,
        {"A/p", "B/p"}},
-      {"installed absent", false, {}, {P("B", "p"), P("A", "p", "DELETE"), P("B", "p2"), P("C", "p")}, true,
+      {"installed absent",
+       false,
+       {},
+       {P("B", "p"), P("A", "p", "DELETE"), P("B", "p2"), P("C", "p")},
+       true,
        {"B/p", "C/p"}},
   };
   for (const auto& c : cases)
@@ -115,7 +119,11 @@ TEST_P(Merge, AccessoryOutcomes) {
        {A(9, "p"), A(1, "p"), A(2, "p")},
        true,
        {"3/i", "1/p", "9/p", "2/p"}},
-      {"near markers are not markers", true, {A(1, "i")}, {A(1, "p", "Delete"), A(2, "p", "DELETE ")}, true,
+      {"near markers are not markers",
+       true,
+       {A(1, "i")},
+       {A(1, "p", "Delete"), A(2, "p", "DELETE ")},
+       true,
        {"1/p", "2/p"}},
       {"installed absent", false, {}, {A(9, "p"), A(5, "p", "DELETE"), A(3, "p")}, true, {"9/p", "3/p"}},
   };

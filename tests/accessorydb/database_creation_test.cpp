@@ -11,12 +11,33 @@ namespace {
 
 const std::vector<std::string> kProducentNames = {"Producent", "Nazwa", "Ulica",  "Miasto", "kod",
                                                   "Tel",       "Fax",   "e_mail", "osoba"};
-const std::vector<std::string> kDodatkiNames = {
-    "ID",           "Producent",    "Grupa",        "Typ",          "Nazwa",         "JPG",       "Kod_Producenta",
-    "Dodatek_wst",  "Kod_Wstawiania", "Kolor",      "DWG",          "Wysokosc",      "Opis_Produktu",
-    "Kod_Dodatku1", "Kod_Dodatku2", "Kod_Dodatku3", "Kod_Dodatku4", "Opis_Koloru",   "cena",
-    "vat",          "marza",        "upust",        "kolorystyka",  "wymiar X",      "wymiar Y",
-    "wymiar Z",     "typ_standardowy"};
+const std::vector<std::string> kDodatkiNames = {"ID",
+                                                "Producent",
+                                                "Grupa",
+                                                "Typ",
+                                                "Nazwa",
+                                                "JPG",
+                                                "Kod_Producenta",
+                                                "Dodatek_wst",
+                                                "Kod_Wstawiania",
+                                                "Kolor",
+                                                "DWG",
+                                                "Wysokosc",
+                                                "Opis_Produktu",
+                                                "Kod_Dodatku1",
+                                                "Kod_Dodatku2",
+                                                "Kod_Dodatku3",
+                                                "Kod_Dodatku4",
+                                                "Opis_Koloru",
+                                                "cena",
+                                                "vat",
+                                                "marza",
+                                                "upust",
+                                                "kolorystyka",
+                                                "wymiar X",
+                                                "wymiar Y",
+                                                "wymiar Z",
+                                                "typ_standardowy"};
 
 const LogLine kCreating{2, "Tworzenie pliku bazy danych."};
 const LogLine kProducentTable{2, "Tworzenie tabeli `info_roducent`"};
@@ -83,8 +104,9 @@ TEST_P(DatabaseCreation, ExistingFileIsReplacedByAnEmptyDatabase) {
   RecordingReporter log;
   AccessoryDb db(log, env(), engine());
   ASSERT_TRUE(db.MDBCreate(file));
-  expectLines(log.lines, {kFound, {2, "Usunięto istniejący plik z dazą danych."}, kCreating, kProducentTable,
-                          kDodatkiTable, kCreated});
+  expectLines(
+      log.lines,
+      {kFound, {2, "Usunięto istniejący plik z dazą danych."}, kCreating, kProducentTable, kDodatkiTable, kCreated});
   EXPECT_TRUE(rowsOf(file, kTableProducent).empty());
   EXPECT_TRUE(rowsOf(file, kTableDodatki).empty());
 }
@@ -107,7 +129,9 @@ TEST_P(DatabaseCreation, UndeletableFileIsReportedAndCreationFailsOverIt) {
   RecordingReporter log;
   AccessoryDb db(log, stuck, engine());
   EXPECT_FALSE(db.MDBCreate(file));
-  expectLines(log.lines, {kFound, {1, "Błąd kasowania istniejącego pliku z dazą danych."}, kCreating,
+  expectLines(log.lines, {kFound,
+                          {1, "Błąd kasowania istniejącego pliku z dazą danych."},
+                          kCreating,
                           {1, "[Błąd tworzenia bazy danych MDB.] *"}});
   EXPECT_EQ(dir_.read("dodatki.mdb"), "stara zawartość");
 }
@@ -119,7 +143,10 @@ TEST_P(DatabaseCreation, RefusedAccessoryTableRemovesTheHalfBuiltFile) {
   const auto file = path("dodatki.mdb");
   EXPECT_FALSE(db.MDBCreate(file));
   EXPECT_EQ(db.mdbBase, nullptr);
-  expectLines(log.lines, {kCreating, kProducentTable, kDodatkiTable, {1, "[Błąd tworzenia bazy danych MDB.] odmowa"},
+  expectLines(log.lines, {kCreating,
+                          kProducentTable,
+                          kDodatkiTable,
+                          {1, "[Błąd tworzenia bazy danych MDB.] odmowa"},
                           {1, "Usunięto błędnie utworzony plik z dazą danych."}});
   EXPECT_FALSE(exists(file));
 }

@@ -144,8 +144,8 @@ class MemoryCatalogue : public accessorydb::Catalogue {
 
 std::shared_ptr<MemoryEngine::Database> MemoryEngine::createAt(const std::string& path) {
   try {
-    auto f = env_.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateNew,
-                           platform::Sharing::DenyNone);
+    auto f =
+        env_.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateNew, platform::Sharing::DenyNone);
     const std::string content = kMagic + std::to_string(databases_.size());
     f->writeAt(0, content.data(), content.size());
   } catch (const platform::IoError& e) {
@@ -169,7 +169,9 @@ std::shared_ptr<MemoryEngine::Database> MemoryEngine::databaseAt(const std::stri
   return databases_[id];
 }
 
-std::unique_ptr<accessorydb::Catalogue> MemoryEngine::makeCatalogue() { return std::make_unique<MemoryCatalogue>(*this); }
+std::unique_ptr<accessorydb::Catalogue> MemoryEngine::makeCatalogue() {
+  return std::make_unique<MemoryCatalogue>(*this);
+}
 
 std::unique_ptr<accessorydb::Connection> MemoryEngine::openConnection(const std::string& path, bool) {
   return std::make_unique<MemoryConnection>(databaseAt(path));

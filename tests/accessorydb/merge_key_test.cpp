@@ -15,7 +15,8 @@ namespace {
 bool sameValue(const FieldValue& a, const FieldValue& b) {
   const bool aNull = std::holds_alternative<std::monostate>(a), bNull = std::holds_alternative<std::monostate>(b);
   if (aNull || bNull) return aNull && bNull;
-  if (const auto* s = std::get_if<std::string>(&a)) return std::holds_alternative<std::string>(b) && *s == std::get<std::string>(b);
+  if (const auto* s = std::get_if<std::string>(&a))
+    return std::holds_alternative<std::string>(b) && *s == std::get<std::string>(b);
   if (const auto* i = std::get_if<int32_t>(&a)) return std::holds_alternative<int32_t>(b) && *i == std::get<int32_t>(b);
   return false;
 }
@@ -34,10 +35,10 @@ TEST(LookupKey, EqualExactlyForEqualValues) {
       FieldValue{std::string(" A")},
       FieldValue{std::string("A ")},
       FieldValue{std::string("a")},
-      FieldValue{std::string("\xC5\xBB\xC3\xB3\xC5\x82w")},          // Żółw
-      FieldValue{std::string("\xC5\xBC\xC3\xB3\xC5\x82w")},          // żółw
-      FieldValue{std::string("\xC5\x81\xC3\x93\x44\xC5\xB9")},       // ŁÓDŹ
-      FieldValue{std::string("\xC5\x82\xC3\xB3\x64\xC5\xBA")},       // łódź
+      FieldValue{std::string("\xC5\xBB\xC3\xB3\xC5\x82w")},     // Żółw
+      FieldValue{std::string("\xC5\xBC\xC3\xB3\xC5\x82w")},     // żółw
+      FieldValue{std::string("\xC5\x81\xC3\x93\x44\xC5\xB9")},  // ŁÓDŹ
+      FieldValue{std::string("\xC5\x82\xC3\xB3\x64\xC5\xBA")},  // łódź
       FieldValue{std::string("Zolw")},
       FieldValue{std::string("0")},
       FieldValue{int32_t{0}},
@@ -102,7 +103,9 @@ struct KeyCase {
 Row P(const std::string& key, const std::string& tag, const std::string& nazwa = "Firma") {
   return producer(key, nazwa, tag);
 }
-Row A(int32_t id, const std::string& tag, const std::string& nazwa = "Krzes\xC5\x82o") { return accessory(id, nazwa, tag); }
+Row A(int32_t id, const std::string& tag, const std::string& nazwa = "Krzes\xC5\x82o") {
+  return accessory(id, nazwa, tag);
+}
 
 using MergeKeys = AdbTest;
 
@@ -125,7 +128,10 @@ TEST_P(MergeKeys, LookupsFindWhatNestedScansFind) {
        {P("A", "p1", "DELETE"), P("A", "p2")},
        {A(5, "i"), A(6, "i")},
        {A(5, "p1", "DELETE"), A(5, "p2"), A(6, "p1"), A(6, "p2", "DELETE")}},
-      {"marked, then unmarked, nothing installed", {}, {P("A", "p1", "DELETE"), P("A", "p2")}, {},
+      {"marked, then unmarked, nothing installed",
+       {},
+       {P("A", "p1", "DELETE"), P("A", "p2")},
+       {},
        {A(7, "p1", "DELETE"), A(7, "p2")}},
   };
   for (const auto& c : cases) {
@@ -149,7 +155,10 @@ TEST_P(MergeKeys, LookupsFindWhatNestedScansFind) {
 
     // The merge's own lines lie between the last connection line and the closing line.
     const auto all = log.texts(2);
-    const auto from = std::find(all.begin(), all.end(), "Tworzymy po\xC5\x82\xC4\x85" "czenie do " + scratch.path("new.mdb"));
+    const auto from = std::find(all.begin(), all.end(),
+                                "Tworzymy po\xC5\x82\xC4\x85"
+                                "czenie do " +
+                                    scratch.path("new.mdb"));
     const auto to = std::find(all.begin(), all.end(), "Poprawnie przeniesiono dane.");
     ASSERT_TRUE(from != all.end() && to != all.end());
     std::vector<std::string> expected = producers.lines;

@@ -23,20 +23,38 @@ struct ExpectedColumn {
 };
 
 const std::vector<ExpectedColumn> kDodatki = {
-    {"ID", adInteger, 0},          {"Producent", adVarWChar, 30},      {"Grupa", adVarWChar, 30},
-    {"Typ", adVarWChar, 30},       {"Nazwa", adVarWChar, 100},         {"JPG", adVarWChar, 30},
-    {"Kod_Producenta", adVarWChar, 30}, {"Dodatek_wst", adBoolean, 0}, {"Kod_Wstawiania", adVarWChar, 3},
-    {"Kolor", adVarWChar, 30},     {"DWG", adVarWChar, 30},            {"Wysokosc", adVarWChar, 10},
-    {"Opis_Produktu", adVarWChar, 255}, {"Kod_Dodatku1", adVarWChar, 30}, {"Kod_Dodatku2", adVarWChar, 30},
-    {"Kod_Dodatku3", adVarWChar, 30}, {"Kod_Dodatku4", adVarWChar, 30}, {"Opis_Koloru", adVarWChar, 255},
-    {"cena", adVarWChar, 50},      {"vat", adVarWChar, 50},            {"marza", adVarWChar, 50},
-    {"upust", adVarWChar, 50},     {"kolorystyka", adVarWChar, 50},    {"wymiar X", adVarWChar, 50},
-    {"wymiar Y", adVarWChar, 50},  {"wymiar Z", adVarWChar, 50},       {"typ_standardowy", adVarWChar, 250},
+    {"ID", adInteger, 0},
+    {"Producent", adVarWChar, 30},
+    {"Grupa", adVarWChar, 30},
+    {"Typ", adVarWChar, 30},
+    {"Nazwa", adVarWChar, 100},
+    {"JPG", adVarWChar, 30},
+    {"Kod_Producenta", adVarWChar, 30},
+    {"Dodatek_wst", adBoolean, 0},
+    {"Kod_Wstawiania", adVarWChar, 3},
+    {"Kolor", adVarWChar, 30},
+    {"DWG", adVarWChar, 30},
+    {"Wysokosc", adVarWChar, 10},
+    {"Opis_Produktu", adVarWChar, 255},
+    {"Kod_Dodatku1", adVarWChar, 30},
+    {"Kod_Dodatku2", adVarWChar, 30},
+    {"Kod_Dodatku3", adVarWChar, 30},
+    {"Kod_Dodatku4", adVarWChar, 30},
+    {"Opis_Koloru", adVarWChar, 255},
+    {"cena", adVarWChar, 50},
+    {"vat", adVarWChar, 50},
+    {"marza", adVarWChar, 50},
+    {"upust", adVarWChar, 50},
+    {"kolorystyka", adVarWChar, 50},
+    {"wymiar X", adVarWChar, 50},
+    {"wymiar Y", adVarWChar, 50},
+    {"wymiar Z", adVarWChar, 50},
+    {"typ_standardowy", adVarWChar, 250},
 };
 
 const std::vector<ExpectedColumn> kInfoProducent = {
-    {"Producent", adVarWChar, 50}, {"Nazwa", adVarWChar, 50}, {"Ulica", adVarWChar, 50},
-    {"Miasto", adVarWChar, 50},    {"kod", adVarWChar, 10},   {"Tel", adVarWChar, 50},
+    {"Producent", adVarWChar, 50}, {"Nazwa", adVarWChar, 50},  {"Ulica", adVarWChar, 50},
+    {"Miasto", adVarWChar, 50},    {"kod", adVarWChar, 10},    {"Tel", adVarWChar, 50},
     {"Fax", adVarWChar, 50},       {"e_mail", adVarWChar, 50}, {"osoba", adVarWChar, 50},
 };
 
@@ -52,14 +70,10 @@ const std::vector<ExpectedTable> kTables = {{"info_producent", kInfoProducent, "
 
 int adoType(jet::ColumnType t) {
   switch (t) {
-    case jet::ColumnType::Long:
-      return adInteger;
-    case jet::ColumnType::Boolean:
-      return adBoolean;
-    case jet::ColumnType::Text:
-      return adVarWChar;
-    default:
-      return -static_cast<int>(t);
+    case jet::ColumnType::Long: return adInteger;
+    case jet::ColumnType::Boolean: return adBoolean;
+    case jet::ColumnType::Text: return adVarWChar;
+    default: return -static_cast<int>(t);
   }
 }
 
@@ -126,9 +140,8 @@ TEST_F(SchemaReadback, MdbtoolsReadsTheSameSchema) {
     ASSERT_NE(close, std::string::npos) << ddl;
     EXPECT_EQ(ddl.substr(open + 2, close - open - 2), expected) << t.name;
 
-    const std::string pg =
-        oracle::run("mdb-schema --indexes -T " + oracle::shellQuote(t.name) + " " + oracle::shellQuote(file) +
-                    " postgres");
+    const std::string pg = oracle::run("mdb-schema --indexes -T " + oracle::shellQuote(t.name) + " " +
+                                       oracle::shellQuote(file) + " postgres");
     const bool keyed = pg.find("PRIMARY KEY (\"id\")") != std::string::npos;
     EXPECT_EQ(keyed, !t.primaryKey.empty()) << pg;
   }

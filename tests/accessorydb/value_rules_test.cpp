@@ -32,7 +32,8 @@ TEST(ValueRules, Equality) {
       {FieldValue{int32_t{5}}, FieldValue{int32_t{5}}, true},
       {FieldValue{int32_t{5}}, FieldValue{int32_t{6}}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(valuesEqual(c.a, c.b), c.equal) << valueAsText(c.a) << " / " << valueAsText(c.b);
+  for (const auto& c : cases)
+    EXPECT_EQ(valuesEqual(c.a, c.b), c.equal) << valueAsText(c.a) << " / " << valueAsText(c.b);
 }
 
 }  // namespace

@@ -11,8 +11,10 @@ using Lines = std::vector<std::string>;
 std::string installState(TForm1& f) {
   std::string s;
   for (ui::Control* c : {&f.bnInstallNormal, &f.bnInstallHover, &f.bnInstallActive, &f.bnInstallDisable}) {
-    if (c->visible()) s += c->name() + (c->takesInput() ? "+input " : " ");
-    else if (c->inputEnabled()) s += "(hidden " + c->name() + " with input) ";
+    if (c->visible())
+      s += c->name() + (c->takesInput() ? "+input " : " ");
+    else if (c->inputEnabled())
+      s += "(hidden " + c->name() + " with input) ";
   }
   return s.empty() ? "none" : s.substr(0, s.size() - 1);
 }
@@ -28,8 +30,9 @@ TEST(InstallButton, TransitionsAsDesigned) {
   test::HeadlessForm f;
   f.form.FormCreate();
   auto& F = f.form;
-  EXPECT_EQ(installState(F), "(hidden bnInstallNormal with input) (hidden bnInstallHover with input) "
-                             "(hidden bnInstallActive with input) (hidden bnInstallDisable with input)");
+  EXPECT_EQ(installState(F),
+            "(hidden bnInstallNormal with input) (hidden bnInstallHover with input) "
+            "(hidden bnInstallActive with input) (hidden bnInstallDisable with input)");
   struct Step {
     const char* what;
     std::function<void()> act;

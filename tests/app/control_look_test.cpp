@@ -10,7 +10,9 @@
 
 namespace ui {
 void PrintTo(const Font& f, std::ostream* os) { *os << f.face << ' ' << f.pixels << " px" << (f.bold ? " bold" : ""); }
-void PrintTo(const Colour& c, std::ostream* os) { *os << "RGB(" << +c.red << ", " << +c.green << ", " << +c.blue << ")"; }
+void PrintTo(const Colour& c, std::ostream* os) {
+  *os << "RGB(" << +c.red << ", " << +c.green << ", " << +c.blue << ")";
+}
 }  // namespace ui
 
 namespace {
@@ -74,9 +76,18 @@ TEST(ControlLook, ChangesReachTheObserverOnce) {
     const char* what;
     void (*set)(ui::Control&);
   } cases[] = {
-      {"font", [](ui::Control& c) { c.setFont({"Tahoma", 12, true}); }},
-      {"text colour", [](ui::Control& c) { c.setTextColour({255, 0, 0}); }},
-      {"fill colour", [](ui::Control& c) { c.setFillColour({247, 148, 29}); }},
+      {"font",
+       [](ui::Control& c) {
+         c.setFont({"Tahoma", 12, true});
+       }},
+      {"text colour",
+       [](ui::Control& c) {
+         c.setTextColour({255, 0, 0});
+       }},
+      {"fill colour",
+       [](ui::Control& c) {
+         c.setFillColour({247, 148, 29});
+       }},
       {"picture fit", [](ui::Control& c) { c.setPictureFit(PictureFit::CentreShrink); }},
       {"auto-size", [](ui::Control& c) { c.setAutoSize(true); }},
   };

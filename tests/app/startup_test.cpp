@@ -15,7 +15,8 @@ using Lines = std::vector<std::string>;
 void writeInstaller(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
   auto& env = platform::systemEnv();
   const std::string stub(4096, 'S');
-  auto f = env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite);
+  auto f =
+      env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite);
   f->writeAt(0, stub.data(), stub.size());
   package::zip::ZipWriter zip(*f, stub.size());
   for (const auto& [name, data] : entries) zip.addBytes(name, data);
@@ -45,9 +46,9 @@ std::string modelsZip(const test::TempDir& dir) {
 TEST(StartUp, APackageLeadsToTheInstallPictureAndDiscovery) {
   test::HeadlessForm f({"/d"});
   test::TempDir files;
-  writeInstaller(files.path("setup.exe"),
-                 {{"install.jpg", jpegBytes(files, 1040, 585)}, {"finish.jpg", jpegBytes(files, 1040, 585)},
-                  {"models.zip", modelsZip(files)}});
+  writeInstaller(files.path("setup.exe"), {{"install.jpg", jpegBytes(files, 1040, 585)},
+                                           {"finish.jpg", jpegBytes(files, 1040, 585)},
+                                           {"models.zip", modelsZip(files)}});
   f.env.exe = files.path("setup.exe");
   f.form.FormCreate();
   f.dir.write("tmp/finish.jpg", "stale picture of an earlier run");

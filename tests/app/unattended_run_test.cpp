@@ -110,12 +110,12 @@ class Unattended : public ::testing::Test {
 };
 
 TEST_F(Unattended, FirstInstallAndUpdateWithTheSearchOrAGivenDestination) {
-  const std::string update = database({test::accessory(1, "Uchwyt", "new"), test::accessory(9, "Listwa", "new"),
-                                       test::accessory(7, "DELETE", "new")},
-                                      "new");
-  const std::string installed = database({test::accessory(1, "Uchwyt", "old"), test::accessory(5, "Gałka", "old"),
-                                          test::accessory(7, "Nóżka", "old")},
-                                         "old");
+  const std::string update = database(
+      {test::accessory(1, "Uchwyt", "new"), test::accessory(9, "Listwa", "new"), test::accessory(7, "DELETE", "new")},
+      "new");
+  const std::string installed = database(
+      {test::accessory(1, "Uchwyt", "old"), test::accessory(5, "Gałka", "old"), test::accessory(7, "Nóżka", "old")},
+      "old");
   makeInstaller(update);
   struct Case {
     const char* name;
@@ -141,8 +141,10 @@ TEST_F(Unattended, FirstInstallAndUpdateWithTheSearchOrAGivenDestination) {
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(keys, c.expected);
     EXPECT_TRUE(env.fileExists(packageFolder + "modele" + s + "szafka.mdl"));
-    EXPECT_TRUE(env.fileExists(installation + "DB_MATERIALS" + s + "Vodezidoz Azu Virel" + s + "Drewno" + s + "dab.txt"));
-    EXPECT_FALSE(env.fileExists(packageFolder + "dodatki_old.mdb") || env.fileExists(packageFolder + "dodatki_new.mdb"));
+    EXPECT_TRUE(
+        env.fileExists(installation + "DB_MATERIALS" + s + "Vodezidoz Azu Virel" + s + "Drewno" + s + "dab.txt"));
+    EXPECT_FALSE(env.fileExists(packageFolder + "dodatki_old.mdb") ||
+                 env.fileExists(packageFolder + "dodatki_new.mdb"));
     EXPECT_FALSE(o.workFolderLeft);  // Close tidied it
     EXPECT_TRUE(o.errorBoxes.empty());
   }
@@ -205,7 +207,8 @@ TEST_F(Unattended, EachOutcomeHasItsCodeAndItsLine) {
 
 TEST_F(Unattended, AFailedMergeEndsWithOneAndKeepsTheInstalledDatabase) {
   ASSERT_TRUE(platform::createDirs(env, packageFolder));
-  world.write("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb", database({test::accessory(1, "Uchwyt", "old")}, "old"));
+  world.write("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb",
+              database({test::accessory(1, "Uchwyt", "old")}, "old"));
   const std::string before = world.read("drive/Orvanta/CAD Virel/dodatki/Meble/dodatki.mdb");
   makeInstaller(std::string(8192, 'x'));  // no database at all
   const Outcome o = run();

@@ -11,9 +11,9 @@ TEST(CommandLine, OnlyTheFirstArgumentInAnyAsciiCaseSwitchesDiagnosticsOn) {
     std::vector<std::string> args;
     bool diagnostic;
   } cases[] = {
-      {{"/d"}, true},        {{"/DEBUG"}, true},      {{"Debug"}, true},  {{"debug"}, true}, {{"D"}, true},
-      {{"-d"}, false},       {{"/dbg"}, false},       {{"/x"}, false},    {{"debugger"}, false},
-      {{"x", "/d"}, false},  {{}, false},             {{"/d", "x"}, true}, {{"/Dębug"}, false},
+      {{"/d"}, true},  {{"/DEBUG"}, true},  {{"Debug"}, true},   {{"debug"}, true},     {{"D"}, true},
+      {{"-d"}, false}, {{"/dbg"}, false},   {{"/x"}, false},     {{"debugger"}, false}, {{"x", "/d"}, false},
+      {{}, false},     {{"/d", "x"}, true}, {{"/Dębug"}, false},
   };
   for (const auto& c : cases) {
     test::HeadlessForm f(c.args);

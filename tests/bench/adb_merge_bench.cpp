@@ -29,9 +29,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::vector<test::Row> accessories(int32_t from, int32_t count, int markEvery, const char* tag) {
   std::vector<test::Row> rows;
@@ -50,12 +48,13 @@ std::vector<test::Row> accessories(int32_t from, int32_t count, int markEvery, c
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto line = bench::parseCommandLine(argc, argv,
-                                            "usage: adb_merge_bench [N] [--memory] [--runs K]\n"
-                                            "  N         accessories in the installed and in the package database (default 20000)\n"
-                                            "  --memory  the in-memory engine of the tests instead of the Jet engine\n"
-                                            "  --runs K  times the merge and the plain writing each run, the best shown (default 3)\n",
-                                            {"--runs"}, {"--memory"}, 1);
+  const auto line = bench::parseCommandLine(
+      argc, argv,
+      "usage: adb_merge_bench [N] [--memory] [--runs K]\n"
+      "  N         accessories in the installed and in the package database (default 20000)\n"
+      "  --memory  the in-memory engine of the tests instead of the Jet engine\n"
+      "  --runs K  times the merge and the plain writing each run, the best shown (default 3)\n",
+      {"--runs"}, {"--memory"}, 1);
   const int32_t n = line.numbers.empty() ? 20000 : int32_t(line.numbers[0]);
   const bool memory = line.flags.count("--memory") > 0;
   auto& env = platform::systemEnv();

@@ -46,16 +46,33 @@ struct Column {
 
 const std::vector<Column>& dodatki() {
   using T = jet::ColumnType;
-  static const std::vector<Column> cols = {
-      {"ID", T::Long, 0},           {"Producent", T::Text, 30},     {"Grupa", T::Text, 30},
-      {"Typ", T::Text, 30},         {"Nazwa", T::Text, 100},        {"JPG", T::Text, 30},
-      {"Kod_Producenta", T::Text, 30}, {"Dodatek_wst", T::Boolean, 0}, {"Kod_Wstawiania", T::Text, 3},
-      {"Kolor", T::Text, 30},       {"DWG", T::Text, 30},           {"Wysokosc", T::Text, 10},
-      {"Opis_Produktu", T::Text, 255}, {"Kod_Dodatku1", T::Text, 30}, {"Kod_Dodatku2", T::Text, 30},
-      {"Kod_Dodatku3", T::Text, 30}, {"Kod_Dodatku4", T::Text, 30}, {"Opis_Koloru", T::Text, 255},
-      {"cena", T::Text, 50},        {"vat", T::Text, 50},           {"marza", T::Text, 50},
-      {"upust", T::Text, 50},       {"kolorystyka", T::Text, 50},   {"wymiar X", T::Text, 50},
-      {"wymiar Y", T::Text, 50},    {"wymiar Z", T::Text, 50},      {"typ_standardowy", T::Text, 250}};
+  static const std::vector<Column> cols = {{"ID", T::Long, 0},
+                                           {"Producent", T::Text, 30},
+                                           {"Grupa", T::Text, 30},
+                                           {"Typ", T::Text, 30},
+                                           {"Nazwa", T::Text, 100},
+                                           {"JPG", T::Text, 30},
+                                           {"Kod_Producenta", T::Text, 30},
+                                           {"Dodatek_wst", T::Boolean, 0},
+                                           {"Kod_Wstawiania", T::Text, 3},
+                                           {"Kolor", T::Text, 30},
+                                           {"DWG", T::Text, 30},
+                                           {"Wysokosc", T::Text, 10},
+                                           {"Opis_Produktu", T::Text, 255},
+                                           {"Kod_Dodatku1", T::Text, 30},
+                                           {"Kod_Dodatku2", T::Text, 30},
+                                           {"Kod_Dodatku3", T::Text, 30},
+                                           {"Kod_Dodatku4", T::Text, 30},
+                                           {"Opis_Koloru", T::Text, 255},
+                                           {"cena", T::Text, 50},
+                                           {"vat", T::Text, 50},
+                                           {"marza", T::Text, 50},
+                                           {"upust", T::Text, 50},
+                                           {"kolorystyka", T::Text, 50},
+                                           {"wymiar X", T::Text, 50},
+                                           {"wymiar Y", T::Text, 50},
+                                           {"wymiar Z", T::Text, 50},
+                                           {"typ_standardowy", T::Text, 250}};
   return cols;
 }
 
@@ -91,7 +108,9 @@ std::vector<std::string> rowValues(int i) {
           "uchwyt"};
 }
 
-bool onPath(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
+bool onPath(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 double timedCommand(const std::string& command) {
   auto t0 = Clock::now();
@@ -171,11 +190,12 @@ Result measure(int rows, const std::string& folder, const jet::TableDef& def) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto line = bench::parseCommandLine(argc, argv,
-                                            "usage: jet_bench [ROWS ...] [--folder FOLDER]\n"
-                                            "  ROWS    table sizes to write and read (default 10000 100000 1000000)\n"
-                                            "  FOLDER  where the files are written (default: the temporary folder's jet_bench)\n",
-                                            {"--folder"}, {}, 16);
+  const auto line =
+      bench::parseCommandLine(argc, argv,
+                              "usage: jet_bench [ROWS ...] [--folder FOLDER]\n"
+                              "  ROWS    table sizes to write and read (default 10000 100000 1000000)\n"
+                              "  FOLDER  where the files are written (default: the temporary folder's jet_bench)\n",
+                              {"--folder"}, {}, 16);
   std::vector<int> sizes(line.numbers.begin(), line.numbers.end());
   std::string folder = line.value("--folder", (std::filesystem::temp_directory_path() / "jet_bench").string());
   if (sizes.empty()) sizes = {10000, 100000, 1000000};

@@ -46,11 +46,12 @@ std::string textFor(const jet::ColumnDef& c, int32_t id) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto line = bench::parseCommandLine(argc, argv,
-                                            "usage: jet_large_file [MIB] [--folder FOLDER]\n"
-                                            "  MIB     size of the file to write, past 128 (default 140)\n"
-                                            "  FOLDER  where it is written (default: the temporary folder's jet_large_file)\n",
-                                            {"--folder"}, {}, 1);
+  const auto line =
+      bench::parseCommandLine(argc, argv,
+                              "usage: jet_large_file [MIB] [--folder FOLDER]\n"
+                              "  MIB     size of the file to write, past 128 (default 140)\n"
+                              "  FOLDER  where it is written (default: the temporary folder's jet_large_file)\n",
+                              {"--folder"}, {}, 1);
   const uint64_t mib = line.numbers.empty() ? 140 : line.numbers[0];
   const std::string folder =
       line.value("--folder", (std::filesystem::temp_directory_path() / "jet_large_file").string());

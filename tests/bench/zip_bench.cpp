@@ -45,8 +45,8 @@ std::string content(size_t n, uint32_t seed) {
 
 // About 2,000 files and 200 MB: many small ones, some medium, a few large.
 void makeModelsZip(platform::Env& env, const std::string& path, uint64_t& totalBytes, size_t& fileCount) {
-  auto out = env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                          platform::Sharing::DenyWrite);
+  auto out =
+      env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite);
   package::zip::ZipWriter writer(*out);
   package::zip::EntryOptions options;
   options.level = 1;
@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
                                           }
                                         }}};
   if (have("unzip"))
-    contenders.push_back({"unzip -o -q", unzipDir,
-                          [&] { run("unzip -o -q '" + zipPath + "' -d '" + unzipDir + "' 2>/dev/null"); }});
+    contenders.push_back(
+        {"unzip -o -q", unzipDir, [&] { run("unzip -o -q '" + zipPath + "' -d '" + unzipDir + "' 2>/dev/null"); }});
   if (have("bsdtar"))
     contenders.push_back({"bsdtar -xf", tarDir, [&] { run("bsdtar -xf '" + zipPath + "' -C '" + tarDir + "'"); }});
   for (int i = 0; i < runs; ++i)
@@ -173,12 +173,12 @@ int main(int argc, char** argv) {
   const std::string exe = work + "/setup.exe";
   const uint64_t stubSize = 2 << 20;
   {
-    auto out = env.openFile(exe, platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                            platform::Sharing::DenyWrite);
+    auto out =
+        env.openFile(exe, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite);
     const std::string stub(stubSize, 'S');
     out->writeAt(0, stub.data(), stub.size());
-    auto in = env.openFile(zipPath, platform::Access::Read, platform::Creation::OpenExisting,
-                           platform::Sharing::DenyWrite);
+    auto in =
+        env.openFile(zipPath, platform::Access::Read, platform::Creation::OpenExisting, platform::Sharing::DenyWrite);
     std::vector<char> block(1 << 20);
     uint64_t at = 0;
     while (size_t n = in->readAt(at, block.data(), block.size())) {
@@ -193,7 +193,12 @@ int main(int argc, char** argv) {
   const std::string cpTarget = work + "/copy.exe";
   const double tCopy = best(runs, fresh(tmp), [&] { package::copyPackageOut(env, reporter, exe, tmp + "/"); });
   const double tCp = best(
-      runs, [&] { fs::remove(cpTarget); run("sync"); }, [&] { run("cp '" + exe + "' '" + cpTarget + "'"); });
+      runs,
+      [&] {
+        fs::remove(cpTarget);
+        run("sync");
+      },
+      [&] { run("cp '" + exe + "' '" + cpTarget + "'"); });
   std::printf("\npackage copy out of a %.1f MB installer (best of %d)\n", exeSize / 1e6, runs);
   std::printf("  ours            %7.3f s  %7.1f MB/s\n", tCopy, exeSize / 1e6 / tCopy);
   std::printf("  cp              %7.3f s  %7.1f MB/s   ours/cp     = %.2f\n", tCp, exeSize / 1e6 / tCp, tCopy / tCp);

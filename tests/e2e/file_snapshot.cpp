@@ -80,7 +80,8 @@ std::vector<std::wstring> changedOutside(const FileSnapshot& before, const FileS
   for (const auto& a : allowed) lowerAllowed.push_back(lower(a));
   auto isAllowed = [&](const std::wstring& path) {
     const std::wstring p = lower(path) + L"\\";  // a folder that is itself allowed
-    return std::any_of(lowerAllowed.begin(), lowerAllowed.end(), [&](const std::wstring& a) { return p.rfind(a, 0) == 0; });
+    return std::any_of(lowerAllowed.begin(), lowerAllowed.end(),
+                       [&](const std::wstring& a) { return p.rfind(a, 0) == 0; });
   };
   std::vector<std::wstring> changed;
   for (const auto& [path, stamp] : after) {

@@ -145,10 +145,10 @@ TEST_F(Install, WritesOnlyItsWorkingFolderAndTheInstallation) {
 // Left out: version.dll and uxtheme.dll, which Wine's own advapi32 and user32
 // load while the process starts, before any code of the program runs.
 TEST_F(Install, DllsBesideTheInstallerAreNeverLoaded) {
-  const std::vector<std::wstring> planted = {
-      L"msimg32",  L"windowscodecs", L"dwmapi",  L"propsys",  L"msctf",         L"usp10",    L"winmm",
-      L"cryptbase", L"cryptsp",      L"dbghelp", L"oleacc",   L"riched20",      L"profapi",  L"netapi32",
-      L"wtsapi32", L"userenv",       L"explorerframe", L"textshaping"};
+  const std::vector<std::wstring> planted = {L"msimg32", L"windowscodecs", L"dwmapi",     L"propsys",  L"msctf",
+                                             L"usp10",   L"winmm",         L"cryptbase",  L"cryptsp",  L"dbghelp",
+                                             L"oleacc",  L"riched20",      L"profapi",    L"netapi32", L"wtsapi32",
+                                             L"userenv", L"explorerframe", L"textshaping"};
   e2e::makeInstallation();
   e2e::PackageSpec spec;
   spec.accessories = {{1, "Uchwyt"}};
@@ -179,7 +179,8 @@ TEST_F(Install, DllsBesideTheInstallerAreNeverLoaded) {
   // The folder picker is the common file dialog, the heaviest loader of DLLs.
   s.app.click("Edit1");
   HWND dialog = nullptr;
-  ASSERT_TRUE(e2e::waitUntil([&] { return (dialog = FindWindowW(L"#32770", L"Wybierz folder instalacji biblioteki")); }));
+  ASSERT_TRUE(
+      e2e::waitUntil([&] { return (dialog = FindWindowW(L"#32770", L"Wybierz folder instalacji biblioteki")); }));
   DWORD_PTR result = 0;
   SendMessageTimeoutW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, &result);
   ASSERT_TRUE(e2e::waitUntil([&] { return !IsWindow(dialog); }));
@@ -187,7 +188,8 @@ TEST_F(Install, DllsBesideTheInstallerAreNeverLoaded) {
   EXPECT_EQ(e2e::readAccessories(kPackageFolder + L"dodatki.mdb"), (std::map<int, std::string>{{1, "Uchwyt"}}));
   s.app.click("bnCloseNormal");
   ASSERT_EQ(s.app.waitExit(), 0);
-  for (const auto& name : planted) EXPECT_FALSE(e2e::exists(s.folder() + name + L".dll.loaded")) << platform::win32::narrow(name);
+  for (const auto& name : planted)
+    EXPECT_FALSE(e2e::exists(s.folder() + name + L".dll.loaded")) << platform::win32::narrow(name);
 }
 
 TEST_F(Install, ADatabaseHeldOpenOrARunningCadProgramKeepsInstallDisabled) {
@@ -233,7 +235,8 @@ TEST_F(Install, AnExecutableWithoutAPackageShowsTheFailureScreen) {
     const char* name;
     std::string footer;  // appended to the stub; empty: the stub as built
     bool noPackageLine;
-  } cases[] = {{"no-package", "", true}, {"footer-zero", std::string("\xEF\xBB\xBF") + std::string(19, ' ') + "0", false}};
+  } cases[] = {{"no-package", "", true},
+               {"footer-zero", std::string("\xEF\xBB\xBF") + std::string(19, ' ') + "0", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     e2e::makeInstallation();
@@ -266,8 +269,7 @@ TEST_F(Install, ADamagedPackageFailsVisiblyAndRestoresTheInstalledDatabase) {
   for (auto [name, damage] : {std::pair{"damaged-model", Damage::ModelEntry}, {"damaged-mdb", Damage::PackageMdb}}) {
     SCOPED_TRACE(name);
     e2e::makeInstallation();
-    const std::wstring installed =
-        e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Uchwyt"}}, {"Meble Testowe"});
+    const std::wstring installed = e2e::makeDatabase(kPackageFolder, "dodatki.mdb", {{1, "Uchwyt"}}, {"Meble Testowe"});
     const std::string before = e2e::fileBytes(installed);
     ASSERT_FALSE(before.empty());
     e2e::PackageSpec spec;
@@ -375,8 +377,8 @@ int runOnLinux(const std::string& command, const std::string& statusFile) {
                platform::win32::widen("-c \"" + command + " >/dev/null 2>&1; echo $? >'" + statusFile + "'\"")) < 0)
     return -1;
   std::string text;
-  const bool ended = e2e::waitUntil(
-      [&] { return !(text = e2e::fileBytes(status)).empty() && text.back() == '\n'; }, std::chrono::seconds(60));
+  const bool ended = e2e::waitUntil([&] { return !(text = e2e::fileBytes(status)).empty() && text.back() == '\n'; },
+                                    std::chrono::seconds(60));
   return ended ? std::atoi(text.c_str()) : -1;
 }
 

@@ -23,8 +23,8 @@ TEST(Startup, TheBorderlessWindowShowsOnlyTheBusyIndicatorAtFirst) {
   EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & WS_CAPTION, 0);
   EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_TRUE(s.app.visible("ActivityIndicator"));
-  for (const char* hidden : {"BG", "bnInstallNormal", "bnCloseNormal", "Edit1", "StaticText1", "infoBox", "gauge",
-                             "MasterError"})
+  for (const char* hidden :
+       {"BG", "bnInstallNormal", "bnCloseNormal", "Edit1", "StaticText1", "infoBox", "gauge", "MasterError"})
     EXPECT_FALSE(s.app.visible(hidden)) << hidden;
   Sleep(200);  // let the first frames paint; the start-up tick comes at one second
   e2e::screenshot("startup-busy-indicator");
@@ -37,7 +37,6 @@ TEST(Startup, TheBorderlessWindowShowsOnlyTheBusyIndicatorAtFirst) {
   EXPECT_EQ(r.bottom - r.top, 585);
   EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 1040) / 2);
   EXPECT_TRUE(s.workFolderExists());
-
 }
 
 TEST(Startup, DiagnosticModeShowsTheMemoWithTheFirstLinesInOrder) {

@@ -116,8 +116,10 @@ class Unattended : public ::testing::Test {
     EXPECT_FALSE(windowsOf(s.app.processId()).empty());
     ASSERT_TRUE(s.app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
     s.app.click("bnInstallHover");
-    ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") &&
-                                            !s.app.visible("gauge") && !s.app.visible("bnInstallHover"); }));
+    ASSERT_TRUE(e2e::waitUntil([&] {
+      return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") && !s.app.visible("gauge") &&
+             !s.app.visible("bnInstallHover");
+    }));
     s.app.click("bnCloseNormal");
     ASSERT_EQ(s.app.waitExit(), 0);
   }
@@ -191,7 +193,7 @@ TEST_F(Unattended, EachOutcomeEndsWithItsCodeWithoutAWindow) {
     const char* name;
     std::wstring exe;
     std::wstring args;
-    bool installed;      // a CAD installation on drive D:
+    bool installed;  // a CAD installation on drive D:
     bool cadRunning;
     int code;
     const char* logLine;  // a level-1 line the log must hold; "" for none
@@ -274,8 +276,10 @@ TEST_F(Unattended, TheLogHoldsTheMemoOfADiagnosticWindowedRun) {
   ASSERT_TRUE(e2e::waitUntil([&] { return s.app.visible("bnInstallNormal") && !s.app.visible("ActivityIndicator"); }));
   ASSERT_TRUE(s.app.pointUntilShown("bnInstallNormal", "bnInstallHover"));
   s.app.click("bnInstallHover");
-  ASSERT_TRUE(e2e::waitUntil([&] { return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") &&
-                                          !s.app.visible("gauge") && !s.app.visible("bnInstallHover"); }));
+  ASSERT_TRUE(e2e::waitUntil([&] {
+    return !s.app.visible("bnInstallActive") && s.app.visible("bnCloseNormal") && !s.app.visible("gauge") &&
+           !s.app.visible("bnInstallHover");
+  }));
   // The memo takes the lines gathered during a command in one piece once the
   // command has returned: read it when it has stopped growing.
   std::vector<std::string> memo = s.app.memoLines();

@@ -87,12 +87,14 @@ std::wstring makeDatabase(const std::wstring& folder, const std::string& fileNam
       "Kod_Dodatku1,Kod_Dodatku2,Kod_Dodatku3,Kod_Dodatku4,Opis_Koloru,cena,vat,marza,upust,kolorystyka,wymiar X,"
       "wymiar Y,wymiar Z,typ_standardowy\n";
   for (const auto& r : rows)
-    a += std::to_string(r.id) + ",P,G,T," + csvField(r.nazwa) + ",x.jpg,K,1,U,C,x.dwg,10,Opis,-,-,-,-,OK,1,23,30,0,k,1,2,3,t\n";
+    a += std::to_string(r.id) + ",P,G,T," + csvField(r.nazwa) +
+         ",x.jpg,K,1,U,C,x.dwg,10,Opis,-,-,-,-,OK,1,23,30,0,k,1,2,3,t\n";
   writeFile(dir + L"p.csv", p);
   writeFile(dir + L"a.csv", a);
   const std::wstring out = dir + widen(fileName);
   DeleteFileW(out.c_str());
-  run(packExe(), L"mdb create -o \"" + out + L"\" --producers \"" + dir + L"p.csv\" --accessories \"" + dir + L"a.csv\"");
+  run(packExe(),
+      L"mdb create -o \"" + out + L"\" --producers \"" + dir + L"p.csv\" --accessories \"" + dir + L"a.csv\"");
   DeleteFileW((dir + L"p.csv").c_str());
   DeleteFileW((dir + L"a.csv").c_str());
   return out;
@@ -151,7 +153,8 @@ std::wstring buildInstaller(const std::string& scenario, const PackageSpec& spec
     writeFile(windowsPath(models + "/modele/m" + std::to_string(10000 + i) + ".mdl"), "model " + std::to_string(i));
   writeFile(windowsPath(models + "/opis.txt"), "Opis pakietu\n");
   makeDatabase(windowsPath(models), "dodatki.mdb", spec.accessories, spec.producers);
-  if (spec.damage == PackageSpec::Damage::PackageMdb) writeFile(windowsPath(models + "/dodatki.mdb"), std::string(8192, 'x'));
+  if (spec.damage == PackageSpec::Damage::PackageMdb)
+    writeFile(windowsPath(models + "/dodatki.mdb"), std::string(8192, 'x'));
   if (spec.damage == PackageSpec::Damage::RefusedMdb) {
     const std::string path = narrow(windowsPath(models + "/dodatki.mdb"));
     DeleteFileW(widen(path).c_str());
@@ -173,7 +176,7 @@ std::wstring buildInstaller(const std::string& scenario, const PackageSpec& spec
   }
   const std::wstring out = windowsPath(root + "/instalator.exe");
   const int code = run(packExe(), L"build --stub \"" + windowsPath(INSTALLER_EXE) + L"\" --package \"" +
-                                       windowsPath(pkg) + L"\" -o \"" + out + L"\"");
+                                      windowsPath(pkg) + L"\" -o \"" + out + L"\"");
   return code == 0 ? out : L"";
 }
 

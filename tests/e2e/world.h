@@ -27,9 +27,9 @@ struct PackageSpec {
   int extraModels = 0;  // small model files beside the one every package has
   enum class Damage {
     None,
-    ModelEntry,   // a model file's data in models.zip is corrupt (extraction fails)
-    PackageMdb,   // the package's dodatki.mdb is no database (the merge fails)
-    RefusedMdb,   // a genuine Jet database whose Dodatki table lacks columns (the merge refuses it)
+    ModelEntry,  // a model file's data in models.zip is corrupt (extraction fails)
+    PackageMdb,  // the package's dodatki.mdb is no database (the merge fails)
+    RefusedMdb,  // a genuine Jet database whose Dodatki table lacks columns (the merge refuses it)
   } damage = Damage::None;
 };
 

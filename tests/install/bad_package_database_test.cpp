@@ -123,7 +123,8 @@ TEST_P(BadPackageDatabase, FailsLeavingTheInstalledDatabaseAsItWas) {
     }
     const auto again = cad.install(goodPackage());
     EXPECT_TRUE(again->said("Poprawnie zakończono instalację modeli."));
-    EXPECT_EQ(test::keyTags(cad.rows(accessorydb::kTableDodatki)), GetParam() == Mode::Update ? kGoodUpdate : kGoodFirst);
+    EXPECT_EQ(test::keyTags(cad.rows(accessorydb::kTableDodatki)),
+              GetParam() == Mode::Update ? kGoodUpdate : kGoodFirst);
     EXPECT_EQ(cad.packageFolderEntries(), (std::set<std::string>{"dodatki.mdb", "modele"}));
   }
   // Read by scripts/reliability-figures.sh.

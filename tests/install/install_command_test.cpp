@@ -70,9 +70,7 @@ class InstallCommand : public ::testing::Test {
     const auto& pic = f.form.BG.picture();
     return (pic->pixels[pic->pixels.size() / 2] >> 16) & 0xFF;
   }
-  bool said(const std::string& line) {
-    return std::find(f.memo().begin(), f.memo().end(), line) != f.memo().end();
-  }
+  bool said(const std::string& line) { return std::find(f.memo().begin(), f.memo().end(), line) != f.memo().end(); }
 
   test::HeadlessForm f{{"/d"}};
   test::TempDir scratch;

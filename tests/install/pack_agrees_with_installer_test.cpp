@@ -27,7 +27,8 @@ std::pair<int, std::string> packBuild(const test::TempDir& dir, const std::strin
   test::writeFile(dir.path("stub.exe"), test::minimalPe());
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  const int rc = pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("a.exe")});
+  const int rc =
+      pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("a.exe")});
   testing::internal::GetCapturedStdout();
   return {rc, testing::internal::GetCapturedStderr()};
 }

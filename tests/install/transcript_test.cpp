@@ -31,12 +31,12 @@ const std::string kEngineMessage = "<the engine's failure message>";
 
 // The world of one run: the installer file, the drives, the processes.
 struct World {
-  bool installation = true;           // C:\Orvanta\CAD Virel\ exists
-  bool installedDatabase = false;     // the package was installed before
+  bool installation = true;        // C:\Orvanta\CAD Virel\ exists
+  bool installedDatabase = false;  // the package was installed before
   bool packageDatabaseDamaged = false;
   bool modelsZip = true;
-  bool modelsZipDamaged = false;      // its CRC-32 does not match
-  bool modelDamaged = false;          // a model in models.zip does not match its CRC-32
+  bool modelsZipDamaged = false;  // its CRC-32 does not match
+  bool modelDamaged = false;      // a model in models.zip does not match its CRC-32
   bool materialsZip = true;
   std::vector<std::string> processes = {"init", "bash"};
 };
@@ -96,7 +96,10 @@ class Transcripts : public ::testing::Test {
       if (w.modelDamaged) models[models.find("Meble\\modele") + 30] ^= 1;
       entries.push_back({"models.zip", models, test::stored()});
     }
-    if (w.materialsZip) entries.push_back({"db_materials.zip", test::makeZip({{"Drewno\\dab.txt", "d\xC4\x85" "b"}})});
+    if (w.materialsZip)
+      entries.push_back({"db_materials.zip", test::makeZip({{"Drewno\\dab.txt",
+                                                             "d\xC4\x85"
+                                                             "b"}})});
     std::string archive = test::makeZip(entries);
     if (w.modelsZipDamaged) archive[archive.find("Meble\\modele") + 30] ^= 1;
 
@@ -112,7 +115,9 @@ class Transcripts : public ::testing::Test {
 Transcript formCreate() {
   return {{2, "Ustawiono parametr DEBUG"},
           {2, "Sprawdzamy folder instalacji : C:\\dodatki"},
-          {2, "B\xC5\x82\xC4\x99" "dny folder instalacji : C:\\dodatki"},
+          {2,
+           "B\xC5\x82\xC4\x99"
+           "dny folder instalacji : C:\\dodatki"},
           {2, "Inicjalizacja."},
           {2, "Screen [1920 x 1080 ]"},
           {2, "Centrujemy  [ 440 - 247 ]"}};
@@ -177,13 +182,18 @@ class Scenario : public Transcripts {
   }
   // The readiness check for the package folder `name`, up to the process scan.
   Transcript readiness(const std::string& name, const Lines& processes) {
-    Transcript t = {{2, "Kontrola mo\xC5\xBCliwo\xC5\x9B" "ci instalacji."},
+    Transcript t = {{2,
+                     "Kontrola mo\xC5\xBCliwo\xC5\x9B"
+                     "ci instalacji."},
                     {2, "Sprawdzamy dost\xC4\x99p do pliku: " + dd + name + S + "dodatki.mdb"},
                     {2, "Dost\xC4\x99p do MDB poprawny"},
                     {2, "Sprawdzamy uruchomienie applikacji CAD."}};
     for (const auto& p : processes) {
       const bool cad = p.find("CAD") != std::string::npos;
-      t.push_back({2, "Znaleziona w pami\xC4\x99" "ci aplikacj\xC4\x99: " + p + " : " + (cad ? "1" : "0")});
+      t.push_back({2,
+                   "Znaleziona w pami\xC4\x99"
+                   "ci aplikacj\xC4\x99: " +
+                       p + " : " + (cad ? "1" : "0")});
       if (cad) t.push_back({2, "Wykryto konfliktow\xC4\x85 aplikacj\xC4\x99: " + p});
     }
     return t;
@@ -203,7 +213,9 @@ class Scenario : public Transcripts {
                       {2, "Folder instalacji poprawny : " + dest + "dodatki"}} +
            ready +
            Transcript{{2, "Znaleziono jedn\xC4\x85 instalacj\xC4\x99 oprogramowania CAD VIREL: " + dest},
-                      {2, "Znaleziono instalacj\xC4\x99. Mo\xC5\xBC" "esz wskaza\xC4\x87 inny katalog."}} +
+                      {2,
+                       "Znaleziono instalacj\xC4\x99. Mo\xC5\xBC"
+                       "esz wskaza\xC4\x87 inny katalog."}} +
            ready;
   }
   Transcript click() {
@@ -225,26 +237,44 @@ class Scenario : public Transcripts {
                           {2, "Tworzenie tabeli `info_roducent`"},
                           {2, "Tworzenie tabeli `Dodatki`"},
                           {2, "Utworzono pust\xC4\x85 baz\xC4\x99 danych."},
-                          {2, "Znaleniono oba istniej\xC4\x85" "ce pliki z daz\xC4\x85 danych."},
-                          {2, "Tworzymy po\xC5\x82\xC4\x85" "czenie do " + pkg + "dodatki.mdb"}};
+                          {2,
+                           "Znaleniono oba istniej\xC4\x85"
+                           "ce pliki z daz\xC4\x85 danych."},
+                          {2,
+                           "Tworzymy po\xC5\x82\xC4\x85"
+                           "czenie do " +
+                               pkg + "dodatki.mdb"}};
   }
-  Transcript connectTo(const std::string& file) { return {{2, "Tworzymy po\xC5\x82\xC4\x85" "czenie do " + pkg + file}}; }
+  Transcript connectTo(const std::string& file) {
+    return {{2,
+             "Tworzymy po\xC5\x82\xC4\x85"
+             "czenie do " +
+                 pkg + file}};
+  }
   Transcript modelsDone(bool backup) {
     Transcript t = {{2, "Poprawnie przeniesiono dane."},
-                    {2, "Poprawnie zako\xC5\x84" "czono instalacj\xC4\x99 modeli."},
-                    {2, "FINALLY ko\xC5\x84" "czymy instalacj\xC4\x99 modeli."}};
+                    {2,
+                     "Poprawnie zako\xC5\x84"
+                     "czono instalacj\xC4\x99 modeli."},
+                    {2,
+                     "FINALLY ko\xC5\x84"
+                     "czymy instalacj\xC4\x99 modeli."}};
     t = t + setFinish();
     if (backup) t.push_back({2, "Kasujemy niepotrzebny plik dodatki_old.mdb"});
     return t;
   }
   Transcript materials() {
-    return Transcript{{2, "Trwa instalowanie materia\xC5\x82\xC3\xB3w z pakietu..."},
-                      {2, "Zaczynamy rozpakowywanie pliku ZIP do: " + dest + "DB_MATERIALS" + S + "Vodezidoz Azu Virel" +
-                              S},
-                      {2, "maxFiles = 0"},
-                      {2, "Drewno\\dab.txt"},
-                      {2, "Poprawnie zako\xC5\x84" "czono instalacj\xC4\x99 materia\xC5\x82\xC3\xB3w."},
-                      {2, "FINALLY ko\xC5\x84" "czymy instalacj\xC4\x99."}} +
+    return Transcript{
+               {2, "Trwa instalowanie materia\xC5\x82\xC3\xB3w z pakietu..."},
+               {2, "Zaczynamy rozpakowywanie pliku ZIP do: " + dest + "DB_MATERIALS" + S + "Vodezidoz Azu Virel" + S},
+               {2, "maxFiles = 0"},
+               {2, "Drewno\\dab.txt"},
+               {2,
+                "Poprawnie zako\xC5\x84"
+                "czono instalacj\xC4\x99 materia\xC5\x82\xC3\xB3w."},
+               {2,
+                "FINALLY ko\xC5\x84"
+                "czymy instalacj\xC4\x99."}} +
            setFinish();
   }
   Transcript finalSteps() { return setFinish() + cover() + Transcript{{2, "Blokujemy klawisz INSTALL"}}; }
@@ -257,16 +287,12 @@ TEST_F(Scenario, FirstInstall) {
   World w;
   // Producer and accessories of the package alone; the marked accessory 2 is left out.
   expectTranscript(w, [&] {
-    return startUp(4, kAllEntries) + cover() + discovery({"Meble"}) +
-                       found(readiness("Meble", kProcesses) + passes()) + click() + modelsStart(false) +
-                       connectTo("dodatki_new.mdb") +
-                       Transcript{{2, "Przenosimy z dodatki_new.mdb"},
-                                  {2, "[NW] Meble"},
-                                  {2, "Przenosimy dodatki z dodatki_new.mdb"},
-                                  {2, "[NW] 1 : Nowy - dopisano"},
-                                  {2, "[NW] 9 : Listwa - dopisano"},
-                                  {2, "[DN] 1"}} +
-                       modelsDone(false) + materials() + finalSteps();
+    return startUp(4, kAllEntries) + cover() + discovery({"Meble"}) + found(readiness("Meble", kProcesses) + passes()) +
+           click() + modelsStart(false) + connectTo("dodatki_new.mdb") +
+           Transcript{{2, "Przenosimy z dodatki_new.mdb"},         {2, "[NW] Meble"},
+                      {2, "Przenosimy dodatki z dodatki_new.mdb"}, {2, "[NW] 1 : Nowy - dopisano"},
+                      {2, "[NW] 9 : Listwa - dopisano"},           {2, "[DN] 1"}} +
+           modelsDone(false) + materials() + finalSteps();
   });
 }
 
@@ -275,28 +301,27 @@ TEST_F(Scenario, Update) {
   w.installedDatabase = true;
   w.materialsZip = false;
   expectTranscript(w, [&] {
-    return
-      startUp(3, {"install.jpg", "finish.jpg", "models.zip"}) + cover() + discovery({"Meble"}) +
-      found(readiness("Meble", kProcesses) + passes()) + click() + modelsStart(true) + connectTo("dodatki_old.mdb") +
-      connectTo("dodatki_new.mdb") +
-      Transcript{{2, "[Meble] : Meble sp. j."},
-                 {2, "Meble : Meble"},
-                 {2, "Przenosimy z dodatki_new.mdb"},
-                 {2, "[NW] Meble"},
-                 {2, "[DN] Meble"},
-                 {2, "[1] : Stary"},
-                 {2, "1 : 1"},
-                 {2, "[5] : N\xC3\xB3\xC5\xBCka"},
-                 {2, "1 : 5"},
-                 {2, "2 : 5"},
-                 {2, "9 : 5"},
-                 {2, "Przenosimy dodatki z dodatki_new.mdb"},
-                 {2, "[NW] 1 : Nowy - dopisano"},
-                 {2, "[DN] 1"},
-                 {2, "[NW] 9 : Listwa - dopisano"},
-                 {2, "[DN] 1"},
-                 {2, "[DN] 5"}} +
-      modelsDone(true) + finalSteps();
+    return startUp(3, {"install.jpg", "finish.jpg", "models.zip"}) + cover() + discovery({"Meble"}) +
+           found(readiness("Meble", kProcesses) + passes()) + click() + modelsStart(true) +
+           connectTo("dodatki_old.mdb") + connectTo("dodatki_new.mdb") +
+           Transcript{{2, "[Meble] : Meble sp. j."},
+                      {2, "Meble : Meble"},
+                      {2, "Przenosimy z dodatki_new.mdb"},
+                      {2, "[NW] Meble"},
+                      {2, "[DN] Meble"},
+                      {2, "[1] : Stary"},
+                      {2, "1 : 1"},
+                      {2, "[5] : N\xC3\xB3\xC5\xBCka"},
+                      {2, "1 : 5"},
+                      {2, "2 : 5"},
+                      {2, "9 : 5"},
+                      {2, "Przenosimy dodatki z dodatki_new.mdb"},
+                      {2, "[NW] 1 : Nowy - dopisano"},
+                      {2, "[DN] 1"},
+                      {2, "[NW] 9 : Listwa - dopisano"},
+                      {2, "[DN] 1"},
+                      {2, "[DN] 5"}} +
+           modelsDone(true) + finalSteps();
   });
 }
 
@@ -307,15 +332,20 @@ TEST_F(Scenario, UpdateWhoseMergeFails) {
   w.materialsZip = false;
   expectTranscript(w, [&] {
     return startUp(3, {"install.jpg", "finish.jpg", "models.zip"}) + cover() + discovery({"Meble"}) +
-                       found(readiness("Meble", kProcesses) + passes()) + click() + modelsStart(true) +
-                       connectTo("dodatki_old.mdb") + connectTo("dodatki_new.mdb") +
-                       Transcript{{1, kEngineMessage},
-                                  {1, "Wyst\xC4\x85pi\xC5\x82 b\xC5\x82\xC4\x85" "d instalacji modeli. Spr\xC3\xB3" "buj ponownie."},
-                                  {2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
-                                  {2, "FINALLY ko\xC5\x84" "czymy instalacj\xC4\x99 modeli."}} +
-                       // A failed install keeps the install picture and its failure line
-                       // in sight instead of showing the finish picture.
-                       setFinish() + Transcript{{2, "Blokujemy klawisz INSTALL"}};
+           found(readiness("Meble", kProcesses) + passes()) + click() + modelsStart(true) +
+           connectTo("dodatki_old.mdb") + connectTo("dodatki_new.mdb") +
+           Transcript{{1, kEngineMessage},
+                      {1,
+                       "Wyst\xC4\x85pi\xC5\x82 b\xC5\x82\xC4\x85"
+                       "d instalacji modeli. Spr\xC3\xB3"
+                       "buj ponownie."},
+                      {2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
+                      {2,
+                       "FINALLY ko\xC5\x84"
+                       "czymy instalacj\xC4\x99 modeli."}} +
+           // A failed install keeps the install picture and its failure line
+           // in sight instead of showing the finish picture.
+           setFinish() + Transcript{{2, "Blokujemy klawisz INSTALL"}};
   });
 }
 
@@ -334,10 +364,15 @@ TEST_F(Scenario, UpdateWhoseUnpackingFails) {
                       {2, "maxFiles = 1"},
                       {2, "Meble\\dodatki.mdb"},
                       {1, "Error reading zip file"},
-                      {1, "Wyst\xC4\x85pi\xC5\x82 b\xC5\x82\xC4\x85" "d instalacji modeli. Spr\xC3\xB3" "buj ponownie."},
+                      {1,
+                       "Wyst\xC4\x85pi\xC5\x82 b\xC5\x82\xC4\x85"
+                       "d instalacji modeli. Spr\xC3\xB3"
+                       "buj ponownie."},
                       {2, "Kasujemy uszkodzony plik dodatki.mdb"},
                       {2, "Zmiana nazwy pliku z dodatki_old.mdb na dodatki.mdb"},
-                      {2, "FINALLY ko\xC5\x84" "czymy instalacj\xC4\x99 modeli."}} +
+                      {2,
+                       "FINALLY ko\xC5\x84"
+                       "czymy instalacj\xC4\x99 modeli."}} +
            // As after a failed merge: the install picture and the failure line stay.
            setFinish() + Transcript{{2, "Blokujemy klawisz INSTALL"}};
   });
@@ -348,8 +383,8 @@ TEST_F(Scenario, NoInstallationFound) {
   w.installation = false;
   expectTranscript(w, [&] {
     return startUp(4, kAllEntries) + cover() + discovery({"Meble"}) + searchStart() +
-                       Transcript{{2, "Znaleziono 0 instalacji oprogramowania CAD."},
-                                  {1, "Nie znaleziono oprogramowania CAD. Wska\xC5\xBC poprawny katalog."}};
+           Transcript{{2, "Znaleziono 0 instalacji oprogramowania CAD."},
+                      {1, "Nie znaleziono oprogramowania CAD. Wska\xC5\xBC poprawny katalog."}};
   });
 }
 
@@ -357,9 +392,10 @@ TEST_F(Scenario, CadProgramRunning) {
   World w;
   w.processes = {"init", "CADVirelPro.exe", "bash"};
   expectTranscript(w, [&] {
-    const Transcript busy =
-        readiness("Meble", w.processes) +
-        Transcript{{1, "Wy\xC5\x82\xC4\x85" "cz program CADVirelPro.exe i spr\xC3\xB3" "buj ponownie."}};
+    const Transcript busy = readiness("Meble", w.processes) + Transcript{{1,
+                                                                          "Wy\xC5\x82\xC4\x85"
+                                                                          "cz program CADVirelPro.exe i spr\xC3\xB3"
+                                                                          "buj ponownie."}};
     return startUp(4, kAllEntries) + cover() + discovery({"Meble"}) + found(busy);
   });
 }
@@ -370,7 +406,7 @@ TEST_F(Scenario, PackageWithoutModels) {
   // No package name: the readiness check looks at dodatki\\dodatki.mdb.
   expectTranscript(w, [&] {
     return startUp(3, {"install.jpg", "finish.jpg", "db_materials.zip"}) + cover() + discovery({}) +
-                       found(readiness("", kProcesses) + passes()) + click() + materials() + finalSteps();
+           found(readiness("", kProcesses) + passes()) + click() + materials() + finalSteps();
   });
 }
 
@@ -379,9 +415,8 @@ TEST_F(Scenario, DamagedPackage) {
   w.modelsZipDamaged = true;
   // Unpacking stops at models.zip; what came before stays and start-up goes on.
   expectTranscript(w, [&] {
-    return startUp(4, {"install.jpg", "finish.jpg"}) + Transcript{{1, "Error reading zip file"}} +
-                       cover() + discovery({}) + found(readiness("", kProcesses) + passes()) + click() +
-                       finalSteps();
+    return startUp(4, {"install.jpg", "finish.jpg"}) + Transcript{{1, "Error reading zip file"}} + cover() +
+           discovery({}) + found(readiness("", kProcesses) + passes()) + click() + finalSteps();
   });
 }
 
@@ -399,21 +434,43 @@ TEST(Discovery, PackFlagAndLinesForZeroOneAndTwoPackageFolders) {
   const std::vector<DiscoveryCase> cases = {
       {"no packages.zip", false, {}, {{1, "Brak pliku paczki : `<tmp>packages.zip`"}}, false, ""},
       {"no models.zip", true, {}, {}, true, ""},
-      {"models.zip not an archive", true, {"?"},
-       {{1, "Plik jest uszkodzony lub zawiera b\xC5\x82\xC4\x99" "dy!"},
-        {1, "B\xC5\x82\xC4\x99" "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (0 katalog\xC3\xB3w)"}},
-       true, ""},
-      {"no package folder", true, {"Meble/dodatki.mdb"},
-       {{1, "B\xC5\x82\xC4\x99" "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (0 katalog\xC3\xB3w)"}}, true, ""},
-      {"one package folder", true, {"Meble\\dodatki.mdb"}, {{2, "Znaleziono podkatalog w ZIP : `Meble`"}}, true,
+      {"models.zip not an archive",
+       true,
+       {"?"},
+       {{1,
+         "Plik jest uszkodzony lub zawiera b\xC5\x82\xC4\x99"
+         "dy!"},
+        {1,
+         "B\xC5\x82\xC4\x99"
+         "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (0 katalog\xC3\xB3w)"}},
+       true,
+       ""},
+      {"no package folder",
+       true,
+       {"Meble/dodatki.mdb"},
+       {{1,
+         "B\xC5\x82\xC4\x99"
+         "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (0 katalog\xC3\xB3w)"}},
+       true,
+       ""},
+      {"one package folder",
+       true,
+       {"Meble\\dodatki.mdb"},
+       {{2, "Znaleziono podkatalog w ZIP : `Meble`"}},
+       true,
        "Meble"},
-      {"two package folders", true, {"A\\dodatki.mdb", "B\\dodatki.mdb"},
+      {"two package folders",
+       true,
+       {"A\\dodatki.mdb", "B\\dodatki.mdb"},
        {{2, "Znaleziono podkatalog w ZIP : `A`"},
         {2, "Znaleziono podkatalog w ZIP : `B`"},
-        {1, "B\xC5\x82\xC4\x99" "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (2 katalog\xC3\xB3w)"},
+        {1,
+         "B\xC5\x82\xC4\x99"
+         "dna zawarto\xC5\x9B\xC4\x87 pliku ZIP! (2 katalog\xC3\xB3w)"},
         {2, "[ A ] - PAKIET"},
         {2, "[ B ] - PAKIET"}},
-       true, ""},
+       true,
+       ""},
   };
   for (const auto& c : cases) {
     for (bool diagnostic : {true, false}) {

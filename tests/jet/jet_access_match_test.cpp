@@ -26,7 +26,8 @@ std::string fileBytes(const std::string& path) {
 
 // Rows keyed by one column, every other column as text except those left out.
 std::map<std::string, std::vector<jettest::Row>> rowsBy(jet::Database& db, const std::string& table,
-                                                       const std::string& key, const std::vector<std::string>& leaveOut) {
+                                                        const std::string& key,
+                                                        const std::vector<std::string>& leaveOut) {
   auto schema = db.schema(table);
   auto cur = db.openTable(table, false);
   std::map<std::string, std::vector<jettest::Row>> out;

@@ -73,8 +73,8 @@ TEST(JetFormat, LongKeysSortAsNumbers) {
 
 TEST(JetFormat, TextKeysForCatalogueNames) {
   EXPECT_EQ(encodeTextKey("Dodatki"), (B{0x7F, 0x4F, 0x64, 0x4F, 0x4A, 0x6D, 0x5C, 0x59, 0x01, 0x00}));
-  EXPECT_EQ(encodeTextKey("info_producent"), (B{0x7F, 0x59, 0x62, 0x53, 0x64, 0x2B, 0x03, 0x66, 0x69, 0x64, 0x4F,
-                                                0x6F, 0x4D, 0x51, 0x62, 0x6D, 0x01, 0x00}));
+  EXPECT_EQ(encodeTextKey("info_producent"), (B{0x7F, 0x59, 0x62, 0x53, 0x64, 0x2B, 0x03, 0x66, 0x69, 0x64, 0x4F, 0x6F,
+                                                0x4D, 0x51, 0x62, 0x6D, 0x01, 0x00}));
   B tables = encodeLongKey(kIdRootParent);
   B name = encodeTextKey("Tables");
   tables.insert(tables.end(), name.begin(), name.end());
@@ -133,14 +133,24 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
   }
   // Invalid UTF-8 is refused by the short way too: a cut sequence, an overlong
   // one (C0 80, C1 BF), a lone continuation byte; a zero is stored plain.
-  for (const std::string bad : {"abc\xC3", "ab\xC0\x80" "cd", "ab\xC1\xBF" "cd", "ab\x80" "cd", "\xC3\xC3" "abc"}) {
+  for (const std::string bad : {"abc\xC3",
+                                "ab\xC0\x80"
+                                "cd",
+                                "ab\xC1\xBF"
+                                "cd",
+                                "ab\x80"
+                                "cd",
+                                "\xC3\xC3"
+                                "abc"}) {
     SCOPED_TRACE(bad);
     EXPECT_THROW(encodeTextUtf8(bad, true), jet::Error);
   }
   EXPECT_EQ(encodeTextUtf8(std::string("ab\0cd", 5), true), encodeUtf16Le(std::u16string(u"ab\0cd", 5)));
   // Plain UTF-16 with a surrogate pair and an unpaired surrogate.
   const B plain = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 0x61, 0x00};
-  EXPECT_EQ(decodeTextUtf8(plain.data(), plain.size()), "\xF0\x9F\x98\x80\xEF\xBF\xBD" "a");
+  EXPECT_EQ(decodeTextUtf8(plain.data(), plain.size()),
+            "\xF0\x9F\x98\x80\xEF\xBF\xBD"
+            "a");
   EXPECT_THROW(utf8ToUtf16("\xC3"), jet::Error);
   EXPECT_THROW(utf8ToUtf16("\xED\xA0\x80"), jet::Error);  // a surrogate in UTF-8
   EXPECT_EQ(base::utf16ToUtf8(utf8ToUtf16("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");

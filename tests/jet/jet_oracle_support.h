@@ -94,7 +94,8 @@ inline std::string difference(const oracle::Database& a, const oracle::Database&
                std::to_string(tb.columns[i].size) + ")";
     if (ta.primaryKey != tb.primaryKey) return name + ": different primary keys";
     auto ra = ta.rows, rb = tb.rows;
-    if (ra.size() != rb.size()) return name + ": " + std::to_string(ra.size()) + " vs " + std::to_string(rb.size()) + " rows";
+    if (ra.size() != rb.size())
+      return name + ": " + std::to_string(ra.size()) + " vs " + std::to_string(rb.size()) + " rows";
     std::sort(ra.begin(), ra.end());
     std::sort(rb.begin(), rb.end());
     for (size_t r = 0; r < ra.size(); ++r)
@@ -108,8 +109,8 @@ inline std::string difference(const oracle::Database& a, const oracle::Database&
   return "";
 }
 
-#define REQUIRE_ORACLES()                                                                             \
-  if (!oracle::haveMdbtools()) GTEST_SKIP() << "mdbtools (mdb-export) is not installed";             \
+#define REQUIRE_ORACLES()                                                                \
+  if (!oracle::haveMdbtools()) GTEST_SKIP() << "mdbtools (mdb-export) is not installed"; \
   if (!oracle::haveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed: run npm install in tests/oracles"
 
 }  // namespace jettest

@@ -95,7 +95,9 @@ TEST(PackMdbDump, UsageAndFailures) {
   dir.write("bad.mdb", std::string(8192, 'x'));
   EXPECT_EQ(pack("mdb dump " + oracle::shellQuote(dir.path("bad.mdb"))).status, 1);
   if (jettest::haveFixtures()) {
-    EXPECT_EQ(pack("mdb dump " + oracle::shellQuote(jettest::fixtureDir() + "empty.mdb") + " --table Nope --format csv").status, 1);
+    EXPECT_EQ(pack("mdb dump " + oracle::shellQuote(jettest::fixtureDir() + "empty.mdb") + " --table Nope --format csv")
+                  .status,
+              1);
   }
 }
 

@@ -21,8 +21,8 @@
 
 namespace {
 
-using jettest::Row;
 using jettest::readRows;
+using jettest::Row;
 
 std::unique_ptr<jet::Database> openFixture(const std::string& name) {
   return jet::Database::open(platform::systemEnv(), jettest::fixtureDir() + name, false);
@@ -48,20 +48,39 @@ TEST(JetReader, FixtureTablesHaveTheirSchemasAndRows) {
   REQUIRE_FIXTURES();
   using T = jet::ColumnType;
   const std::vector<TableExpect> cases = {
-      {"indexTestV2000.mdb", "Table1",
-       {{"id", T::Long, 0}, {"otherfk1", T::Long, 0}, {"otherfk2", T::Long, 0}, {"data", T::Text, 50},
+      {"indexTestV2000.mdb",
+       "Table1",
+       {{"id", T::Long, 0},
+        {"otherfk1", T::Long, 0},
+        {"otherfk2", T::Long, 0},
+        {"data", T::Text, 50},
         {"otherfk3", T::Long, 0}},
        4,
-       {{"0", "0", "10", "baz0", "0"}, {"1", "1", "11", "baz11", "0"}, {"2", "1", "11", "baz11-2", "0"},
+       {{"0", "0", "10", "baz0", "0"},
+        {"1", "1", "11", "baz11", "0"},
+        {"2", "1", "11", "baz11-2", "0"},
         {"3", "2", "13", "baz13", "0"}}},
-      {"indexTestV2000.mdb", "Table2", {{"id", T::Long, 0}, {"data", T::Text, 50}}, 3,
+      {"indexTestV2000.mdb",
+       "Table2",
+       {{"id", T::Long, 0}, {"data", T::Text, 50}},
+       3,
        {{"0", "foo0"}, {"1", "foo1"}, {"2", "foo2"}}},
-      {"indexTestV2000.mdb", "Table3", {{"id", T::Long, 0}, {"data", T::Text, 50}}, 4,
+      {"indexTestV2000.mdb",
+       "Table3",
+       {{"id", T::Long, 0}, {"data", T::Text, 50}},
+       4,
        {{"10", "bar10"}, {"11", "bar11"}, {"12", "bar12"}, {"13", "bar13"}}},
       {"delTestV2000.mdb", "Table", {{"a", T::Text, 50}, {"b", T::Text, 50}}, 2, {{"z", "y"}, {"v", "u"}}},
-      {"overflowTestV2000.mdb", "Table1",
-       {{"data1", T::Text, 50}, {"data3", T::Text, 50}, {"data4", T::Text, 50}, {"data5", T::Text, 50},
-        {"data6", T::Text, 50}, {"data7", T::Text, 50}, {"data8", T::Text, 50}, {"data9", T::Text, 50},
+      {"overflowTestV2000.mdb",
+       "Table1",
+       {{"data1", T::Text, 50},
+        {"data3", T::Text, 50},
+        {"data4", T::Text, 50},
+        {"data5", T::Text, 50},
+        {"data6", T::Text, 50},
+        {"data7", T::Text, 50},
+        {"data8", T::Text, 50},
+        {"data9", T::Text, 50},
         {"data10", T::Text, 50}},
        7,
        {{"row1col1", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
@@ -71,14 +90,25 @@ TEST(JetReader, FixtureTablesHaveTheirSchemasAndRows) {
         {"NULL", "row5col2", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
         {"NULL", "row6col2", "row6col3", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
         {"row7col1", "NULL", "NULL", "NULL", "NULL", "row7col7", "NULL", "NULL", "NULL"}}},
-      {"fixedTextTestV2000.mdb", "users",
-       {{"i_user_id", T::Long, 0}, {"c_user_login", T::Text, 32}, {"c_user_pwd", T::Text, 32},
-        {"c_user_session", T::Text, 40}, {"c_user_name", T::Text, 200}, {"i_user_flags", T::Long, 0},
-        {"i_user_type", T::Long, 0}, {"i_user_merch", T::Long, 0}, {"c_flag_", T::Text, 1},
+      {"fixedTextTestV2000.mdb",
+       "users",
+       {{"i_user_id", T::Long, 0},
+        {"c_user_login", T::Text, 32},
+        {"c_user_pwd", T::Text, 32},
+        {"c_user_session", T::Text, 40},
+        {"c_user_name", T::Text, 200},
+        {"i_user_flags", T::Long, 0},
+        {"i_user_type", T::Long, 0},
+        {"i_user_merch", T::Long, 0},
+        {"c_flag_", T::Text, 1},
         {"d_stamp_", T::DateTime, 0}},
-       2, {}},
-      {"compIndexTestV2000.mdb", "Table1",
-       {{"CD_AGENTE", T::Long, 0}, {"RS_AGENTE", T::Text, 55}, {"DC_AGENTE", T::Text, 55}}, 512, {}},
+       2,
+       {}},
+      {"compIndexTestV2000.mdb",
+       "Table1",
+       {{"CD_AGENTE", T::Long, 0}, {"RS_AGENTE", T::Text, 55}, {"DC_AGENTE", T::Text, 55}},
+       512,
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " " + c.table);
@@ -306,33 +336,72 @@ TEST(JetReader, DamagedFilesGiveErrorsNotCrashes) {
       {"not a database", "empty.mdb", [](std::string& s) { s.replace(4, 15, "Something else!"); }, "not a Jet"},
       {"encrypted", "empty.mdb", [](std::string& s) { s[0x3E] = char(s[0x3E] ^ 0x55); }, "encrypted"},
       {"catalogue TDEF wrong type", "empty.mdb", [](std::string& s) { s[2 * 4096] = 0x01; }, "not a table definition"},
-      {"TDEF length absurd", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 8, 0x7FFFFFFF); }, "impossible length"},
+      {"TDEF length absurd", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 8, 0x7FFFFFFF); },
+       "impossible length"},
       // Page 19 ends the definition of page 15, so its next-page pointer is never followed.
-      {"TDEF chain cycle after the last page", "test2V2000.mdb", [](std::string& s) { put32(s, 19 * 4096 + 4, 15); }, ""},
-      {"TDEF chain cycle", "test2V2000.mdb", [](std::string& s) { put32(s, 15 * 4096 + 8, 3 * 4096); put32(s, 19 * 4096 + 4, 15); }, "cycle"},
+      {"TDEF chain cycle after the last page", "test2V2000.mdb", [](std::string& s) { put32(s, 19 * 4096 + 4, 15); },
+       ""},
+      {"TDEF chain cycle", "test2V2000.mdb",
+       [](std::string& s) {
+         put32(s, 15 * 4096 + 8, 3 * 4096);
+         put32(s, 19 * 4096 + 4, 15);
+       },
+       "cycle"},
       {"TDEF chain to itself", "test2V2000.mdb", [](std::string& s) { put32(s, 15 * 4096 + 4, 15); }, "cycle"},
-      {"TDEF column count huge", "empty.mdb", [](std::string& s) { s[2 * 4096 + 0x2D] = char(0xFF); s[2 * 4096 + 0x2E] = char(0xFF); }, "impossible counts"},
-      {"owned map wild pointer", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 0x37, 0xFFFFFF00); }, "beyond the end"},
-      {"data page slot count huge", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0C] = char(0xFF); s[14 * 4096 + 0x0D] = char(0x7F); }, "impossible row count"},
-      {"row offset garbage", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0E] = 0x05; s[14 * 4096 + 0x0F] = 0x00; }, "outside"},
+      {"TDEF column count huge", "empty.mdb",
+       [](std::string& s) {
+         s[2 * 4096 + 0x2D] = char(0xFF);
+         s[2 * 4096 + 0x2E] = char(0xFF);
+       },
+       "impossible counts"},
+      {"owned map wild pointer", "empty.mdb", [](std::string& s) { put32(s, 2 * 4096 + 0x37, 0xFFFFFF00); },
+       "beyond the end"},
+      {"data page slot count huge", "empty.mdb",
+       [](std::string& s) {
+         s[14 * 4096 + 0x0C] = char(0xFF);
+         s[14 * 4096 + 0x0D] = char(0x7F);
+       },
+       "impossible row count"},
+      {"row offset garbage", "empty.mdb",
+       [](std::string& s) {
+         s[14 * 4096 + 0x0E] = 0x05;
+         s[14 * 4096 + 0x0F] = 0x00;
+       },
+       "outside"},
       // The next row would end where the deleted one starts, which is now unknown.
-      {"deleted slot pointing past the page end", "empty.mdb", [](std::string& s) { s[14 * 4096 + 0x0E] = char(0xF0); s[14 * 4096 + 0x0F] = char(0x9F); }, "outside"},
-      {"already deleted slot pointing past the page end", "delTestV2000.mdb", [](std::string& s) { s[31 * 4096 + 0x0E + 2] = char(0xF0); s[31 * 4096 + 0x0F + 2] = char(0x9F); }, "outside"},
-      {"index leaf chain cycle", "compIndexTestV2000.mdb", [](std::string& s) { put32(s, 33 * 4096 + 0x10, 32); }, "cycle"},
-      {"index root not an index", "compIndexTestV2000.mdb", [](std::string& s) { s[29 * 4096] = 0x01; }, "not an index"},
-      {"overflow pointer wild", "overflowTestV2000.mdb", [](std::string& s) {
+      {"deleted slot pointing past the page end", "empty.mdb",
+       [](std::string& s) {
+         s[14 * 4096 + 0x0E] = char(0xF0);
+         s[14 * 4096 + 0x0F] = char(0x9F);
+       },
+       "outside"},
+      {"already deleted slot pointing past the page end", "delTestV2000.mdb",
+       [](std::string& s) {
+         s[31 * 4096 + 0x0E + 2] = char(0xF0);
+         s[31 * 4096 + 0x0F + 2] = char(0x9F);
+       },
+       "outside"},
+      {"index leaf chain cycle", "compIndexTestV2000.mdb", [](std::string& s) { put32(s, 33 * 4096 + 0x10, 32); },
+       "cycle"},
+      {"index root not an index", "compIndexTestV2000.mdb", [](std::string& s) { s[29 * 4096] = 0x01; },
+       "not an index"},
+      {"overflow pointer wild", "overflowTestV2000.mdb",
+       [](std::string& s) {
          // slot 2 of page 27 points at page 28 row 0; send it beyond the file
          uint16_t off = uint16_t(uint8_t(s[27 * 4096 + 0x0E + 4]) | (uint8_t(s[27 * 4096 + 0x0E + 5]) << 8)) & 0x1FFF;
          put32(s, 27 * 4096 + off, 0x7FFFFF00);
-       }, "beyond the end"},
-      {"long value length absurd", "test2V2000.mdb", [](std::string& s) {
+       },
+       "beyond the end"},
+      {"long value length absurd", "test2V2000.mdb",
+       [](std::string& s) {
          // every non-inline Memo/OLE header in the one data row: make lengths huge
          for (size_t p = 0; p + 4 <= s.size(); p += 4096)
            if (s[p] == 0x01 && uint8_t(s[p + 4]) == 15 && s[p + 5] == 0) {
              for (size_t i = p + 14; i + 12 < p + 4096; ++i)
                if ((uint8_t(s[i + 3]) & 0xC0) == 0x40 && s[i + 2] == 0) put32(s, i, 0x4FFFFFFF);
            }
-       }, "larger than the file"},
+       },
+       "larger than the file"},
   };
   test::TempDir dir;
   int rejected = 0;

@@ -16,9 +16,9 @@ namespace jettest {
 
 inline std::string fixtureDir() { return std::string(SHARED_DIR) + "/fixtures/jet4/"; }
 inline bool haveFixtures() { return std::filesystem::exists(fixtureDir() + "empty.mdb"); }
-#define REQUIRE_FIXTURES()                                                                \
-  if (!jettest::haveFixtures()) GTEST_SKIP() << "Jet fixtures not found in " << jettest::fixtureDir() \
-                                             << " (the shared folder is absent)"
+#define REQUIRE_FIXTURES()      \
+  if (!jettest::haveFixtures()) \
+  GTEST_SKIP() << "Jet fixtures not found in " << jettest::fixtureDir() << " (the shared folder is absent)"
 
 // Value as text: null as "NULL", Yes/No as 1/0, numbers in decimal.
 inline std::string text(const jet::Value& v) {
@@ -56,23 +56,25 @@ inline jet::TableDef dodatkiDef() {
   using jet::ColumnType;
   jet::TableDef t{"Dodatki", {}, "Primary", "ID"};
   t.columns.push_back({"ID", ColumnType::Long, 0});
-  const std::pair<const char*, int> texts[] = {
-      {"Producent", 30}, {"Grupa", 30}, {"Typ", 30}, {"Nazwa", 100}, {"JPG", 30}, {"Kod_Producenta", 30}};
+  const std::pair<const char*, int> texts[] = {{"Producent", 30}, {"Grupa", 30}, {"Typ", 30},
+                                               {"Nazwa", 100},    {"JPG", 30},   {"Kod_Producenta", 30}};
   for (auto& [n, s] : texts) t.columns.push_back({n, ColumnType::Text, uint16_t(s)});
   t.columns.push_back({"Dodatek_wst", ColumnType::Boolean, 0});
-  const std::pair<const char*, int> rest[] = {
-      {"Kod_Wstawiania", 3}, {"Kolor", 30},       {"DWG", 30},          {"Wysokosc", 10},     {"Opis_Produktu", 255},
-      {"Kod_Dodatku1", 30},  {"Kod_Dodatku2", 30}, {"Kod_Dodatku3", 30}, {"Kod_Dodatku4", 30}, {"Opis_Koloru", 255},
-      {"cena", 50},          {"vat", 50},          {"marza", 50},        {"upust", 50},        {"kolorystyka", 50},
-      {"wymiar X", 50},      {"wymiar Y", 50},     {"wymiar Z", 50},     {"typ_standardowy", 250}};
+  const std::pair<const char*, int> rest[] = {{"Kod_Wstawiania", 3},   {"Kolor", 30},          {"DWG", 30},
+                                              {"Wysokosc", 10},        {"Opis_Produktu", 255}, {"Kod_Dodatku1", 30},
+                                              {"Kod_Dodatku2", 30},    {"Kod_Dodatku3", 30},   {"Kod_Dodatku4", 30},
+                                              {"Opis_Koloru", 255},    {"cena", 50},           {"vat", 50},
+                                              {"marza", 50},           {"upust", 50},          {"kolorystyka", 50},
+                                              {"wymiar X", 50},        {"wymiar Y", 50},       {"wymiar Z", 50},
+                                              {"typ_standardowy", 250}};
   for (auto& [n, s] : rest) t.columns.push_back({n, jet::ColumnType::Text, uint16_t(s)});
   return t;
 }
 
 inline jet::TableDef producentDef() {
   jet::TableDef t{"info_producent", {}, "", ""};
-  const std::pair<const char*, int> cols[] = {{"Producent", 50}, {"Nazwa", 50}, {"Ulica", 50},
-                                              {"Miasto", 50},    {"kod", 10},   {"Tel", 50},
+  const std::pair<const char*, int> cols[] = {{"Producent", 50}, {"Nazwa", 50},  {"Ulica", 50},
+                                              {"Miasto", 50},    {"kod", 10},    {"Tel", 50},
                                               {"Fax", 50},       {"e_mail", 50}, {"osoba", 50}};
   for (auto& [n, s] : cols) t.columns.push_back({n, jet::ColumnType::Text, uint16_t(s)});
   return t;

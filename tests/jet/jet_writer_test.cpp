@@ -71,13 +71,14 @@ TEST(JetWriter, NewDatabaseHoldsTheJetCatalogueOnly) {
   { auto db = jet::Database::create(platform::systemEnv(), path); }
   auto db = jet::Database::open(platform::systemEnv(), path, false);
   EXPECT_TRUE(db->tableNames().empty());
-  EXPECT_EQ(db->allTableNames(), (std::vector<std::string>{"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}));
+  EXPECT_EQ(db->allTableNames(),
+            (std::vector<std::string>{"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}));
   auto objects = jettest::readRows(*db, "MSysObjects");
   ASSERT_EQ(objects.size(), 8u);
   std::vector<std::string> names;
   for (const auto& r : objects) names.push_back(r[2]);
-  EXPECT_EQ(names, (std::vector<std::string>{"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects", "MSysACEs",
-                                             "MSysQueries", "MSysRelationships"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects",
+                                             "MSysACEs", "MSysQueries", "MSysRelationships"}));
   EXPECT_EQ(jettest::readRows(*db, "MSysACEs").size(), 23u);
   EXPECT_EQ(jet::checkConsistency(platform::systemEnv(), path), std::vector<std::string>{});
   EXPECT_EQ(fileBytes(path).size() % 4096, 0u);
@@ -197,11 +198,13 @@ TEST(JetWriter, TextsAtTheirLimitsPolishLettersAndBothBooleans) {
     std::string text;  // put into every text column, cut to its size
   };
   const std::vector<Case> cases = {
-      {1, true, repeat("a", 255)},                   // every column exactly full, compressible
-      {2, false, repeat("\xC5\x82", 255)},           // ł: full, not compressible (2 bytes a character)
-      {3, true, polish},                             // mixed compressed/uncompressed
-      {4, false, ""},                                // empty texts
-      {5, true, "\xEF\xBB\xBF" "starts with U+FEFF"},  // would look compressed if stored plainly
+      {1, true, repeat("a", 255)},          // every column exactly full, compressible
+      {2, false, repeat("\xC5\x82", 255)},  // ł: full, not compressible (2 bytes a character)
+      {3, true, polish},                    // mixed compressed/uncompressed
+      {4, false, ""},                       // empty texts
+      {5, true,
+       "\xEF\xBB\xBF"
+       "starts with U+FEFF"},  // would look compressed if stored plainly
       {6, false, "\xC4\x80\xC4\x80 U+0100 cannot be compressed"},
       {7, true, "x"},
       {-2147483647 - 1, false, "lowest id"},
@@ -361,17 +364,42 @@ TEST(JetWriter, RefusedRowsLeaveTheFileUnchanged) {
   const std::vector<Refusal> cases = {
       {"duplicate ID 7", "Dodatki", dodatki(7), "duplicate key"},
       {"31-character Producent in Dodatki", "Dodatki",
-       [&](jet::Cursor& c) { jettest::fillDodatki(c, 8); c.set("Producent", p31); }, "at most 30"},
-      {"null ID", "Dodatki", [](jet::Cursor& c) { jettest::fillDodatki(c, 9); c.set("ID", jet::Value{}); }, "requires a value"},
+       [&](jet::Cursor& c) {
+         jettest::fillDodatki(c, 8);
+         c.set("Producent", p31);
+       },
+       "at most 30"},
+      {"null ID", "Dodatki",
+       [](jet::Cursor& c) {
+         jettest::fillDodatki(c, 9);
+         c.set("ID", jet::Value{});
+       },
+       "requires a value"},
       {"null text in Dodatki", "Dodatki",
-       [](jet::Cursor& c) { jettest::fillDodatki(c, 10); c.set("wymiar X", jet::Value{}); }, "requires a value"},
+       [](jet::Cursor& c) {
+         jettest::fillDodatki(c, 10);
+         c.set("wymiar X", jet::Value{});
+       },
+       "requires a value"},
       {"text never set", "Dodatki", [](jet::Cursor& c) { c.set("ID", int32_t(11)); }, "requires a value"},
       {"null text in info_producent", "info_producent",
-       [&](jet::Cursor& c) { producent(c); c.set("Miasto", jet::Value{}); }, "requires a value"},
+       [&](jet::Cursor& c) {
+         producent(c);
+         c.set("Miasto", jet::Value{});
+       },
+       "requires a value"},
       {"text into the ID column", "Dodatki",
-       [](jet::Cursor& c) { jettest::fillDodatki(c, 12); c.set("ID", std::string("12")); }, "whole numbers"},
+       [](jet::Cursor& c) {
+         jettest::fillDodatki(c, 12);
+         c.set("ID", std::string("12"));
+       },
+       "whole numbers"},
       {"3 characters fit Kod_Wstawiania, 4 do not", "Dodatki",
-       [](jet::Cursor& c) { jettest::fillDodatki(c, 13); c.set("Kod_Wstawiania", std::string("ąbcd")); }, "at most 3"},
+       [](jet::Cursor& c) {
+         jettest::fillDodatki(c, 13);
+         c.set("Kod_Wstawiania", std::string("ąbcd"));
+       },
+       "at most 3"},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
@@ -525,8 +553,8 @@ TEST(JetWriter, MdbtoolsCanAddRowsToOurTables) {
   EXPECT_EQ(d[1][26], "u18");
   std::vector<std::string> problems;
   auto ids = primaryKeyWalk(path, &problems);
-  std::cerr << "[ NOTE ] after libmdb's insert the key holds " << ids.size() << " entries, "
-            << problems.size() << " structure problems\n";
+  std::cerr << "[ NOTE ] after libmdb's insert the key holds " << ids.size() << " entries, " << problems.size()
+            << " structure problems\n";
 }
 #endif
 

@@ -24,8 +24,9 @@ namespace oracle {
 
 struct Column {
   std::string name;
-  std::string type;  // Long, Integer, Byte, Text, Memo, Boolean, DateTime, Double, Single, Currency, OLE, Binary, Guid, Numeric
-  int size = 0;      // Text: characters
+  std::string
+      type;  // Long, Integer, Byte, Text, Memo, Boolean, DateTime, Double, Single, Currency, OLE, Binary, Guid, Numeric
+  int size = 0;  // Text: characters
   bool operator==(const Column&) const = default;
 };
 
@@ -163,7 +164,8 @@ inline Database readWithMdbtools(const std::string& path) {
       type.erase(0, type.find_first_not_of('\t'));
       for (const char* tail : {",", " ", "NOT NULL", " "}) {
         while (!type.empty() && type.back() == ' ') type.pop_back();
-        if (type.size() >= std::string(tail).size() && type.compare(type.size() - std::string(tail).size(), std::string::npos, tail) == 0)
+        if (type.size() >= std::string(tail).size() &&
+            type.compare(type.size() - std::string(tail).size(), std::string::npos, tail) == 0)
           type.erase(type.size() - std::string(tail).size());
       }
       while (!type.empty() && type.back() == ' ') type.pop_back();
@@ -353,10 +355,10 @@ class JsonParser {
 
 inline std::string mdbReaderType(const std::string& t) {
   static const std::map<std::string, std::string> kMap = {
-      {"boolean", "Boolean"}, {"byte", "Byte"},       {"integer", "Integer"}, {"long", "Long"},
-      {"currency", "Currency"}, {"float", "Single"},  {"double", "Double"},   {"datetime", "DateTime"},
-      {"binary", "Binary"},   {"text", "Text"},       {"ole", "OLE"},         {"memo", "Memo"},
-      {"repid", "Guid"},      {"numeric", "Numeric"}};
+      {"boolean", "Boolean"},   {"byte", "Byte"},      {"integer", "Integer"}, {"long", "Long"},
+      {"currency", "Currency"}, {"float", "Single"},   {"double", "Double"},   {"datetime", "DateTime"},
+      {"binary", "Binary"},     {"text", "Text"},      {"ole", "OLE"},         {"memo", "Memo"},
+      {"repid", "Guid"},        {"numeric", "Numeric"}};
   auto it = kMap.find(t);
   return it == kMap.end() ? t : it->second;
 }

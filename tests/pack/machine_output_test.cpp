@@ -58,8 +58,8 @@ class MachineOutput : public ::testing::Test {
     test::writeFile(pkg + "models" + s + "Meble" + s + "b" + s + "b.max", "b");
     test::writeFile(pkg + "materials" + s + "dab.jpg", "d");
     test::writeFile(dir.path("stub.exe"), test::minimalPe());
-    const auto r = capture(pack::runBuild, {"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o",
-                                            dir.path("setup.exe")});
+    const auto r = capture(pack::runBuild,
+                           {"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")});
     EXPECT_EQ(r.rc, 0) << r.err;
     return dir.path("setup.exe");
   }
@@ -105,9 +105,11 @@ TEST_F(MachineOutput, MdbCheckPassesASoundFileAndListsFindingsOfADamagedOne) {
 TEST_F(MachineOutput, CheckSaysWhatTheInstallerWillDo) {
   const auto r = capture(pack::runCheck, {buildInstaller()});
   EXPECT_EQ(r.rc, 0) << r.err;
-  EXPECT_NE(r.out.find("package \"Meble\": 2 model files and dodatki.mdb into dodatki\\Meble\\; dodatki.mdb: 1 producer rows (0 "
-                       "\"DELETE\" markers, 1 written), 3 accessory rows (1 \"DELETE\" markers, 2 written)"),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find(
+          "package \"Meble\": 2 model files and dodatki.mdb into dodatki\\Meble\\; dodatki.mdb: 1 producer rows (0 "
+          "\"DELETE\" markers, 1 written), 3 accessory rows (1 \"DELETE\" markers, 2 written)"),
+      std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("db_materials.zip: 1 files into DB_MATERIALS\\Vodezidoz Azu Virel\\"), std::string::npos)
       << r.out;
@@ -130,12 +132,11 @@ std::string zipOf(const test::TempDir& dir, const std::vector<std::pair<std::str
 TEST_F(MachineOutput, CheckRefusesABadDatabaseInsideAnInstaller) {
   PackageSpec bad = goodPackage();
   bad.dodatki().setNull(1, "Kolor");
-  const std::string models =
-      zipOf(dir, {{"Meble\\dodatki.mdb", writeDatabase(platform::systemEnv(), dir, "bad.mdb", bad)},
-                  {"Meble\\a.max", "a"}});
-  const std::string packages = zipOf(dir, {{"install.jpg", test::jpegBytes(1040, 585)},
-                                           {"finish.jpg", test::jpegBytes(640, 480)},
-                                           {"models.zip", models}});
+  const std::string models = zipOf(
+      dir, {{"Meble\\dodatki.mdb", writeDatabase(platform::systemEnv(), dir, "bad.mdb", bad)}, {"Meble\\a.max", "a"}});
+  const std::string packages = zipOf(
+      dir,
+      {{"install.jpg", test::jpegBytes(1040, 585)}, {"finish.jpg", test::jpegBytes(640, 480)}, {"models.zip", models}});
   const std::string stub = test::minimalPe();
   test::writeFile(dir.path("bad.exe"),
                   stub + packages + std::string(package::kByteOrderMark) + package::makeFooter(stub.size()));

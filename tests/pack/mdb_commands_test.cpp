@@ -62,7 +62,9 @@ class MdbCommands : public testing::Test {
 
 TEST_F(MdbCommands, CreateStoresTheRowsOfBothFiles) {
   const auto out = path("dodatki.mdb");
-  ASSERT_EQ(create(out, kProducers, accessoriesHeader() + accessoryLine("7", "Krzesło", "true") + accessoryLine("3", "Stół", "0")), 0)
+  ASSERT_EQ(create(out, kProducers,
+                   accessoriesHeader() + accessoryLine("7", "Krzesło", "true") + accessoryLine("3", "Stół", "0")),
+            0)
       << err_;
   auto engine = accessorydb::makeJetEngine(platform::systemEnv());
   const auto producers = test::readRows(*engine, out, accessorydb::kTableProducent);
@@ -86,10 +88,13 @@ TEST_F(MdbCommands, CreateRefusesWhatCannotBeStoredNamingTheLine) {
   };
   const std::string header = accessoriesHeader();
   const std::vector<Case> cases = {
-      {"Yes/No not 1/0/true/false", kProducers, header + accessoryLine("1", "a", "tak"), "a.csv: line 2: column 'Dodatek_wst'"},
-      {"ID not a number", kProducers, header + accessoryLine("1", "a") + accessoryLine("x1", "b"), "a.csv: line 3: column 'ID'"},
+      {"Yes/No not 1/0/true/false", kProducers, header + accessoryLine("1", "a", "tak"),
+       "a.csv: line 2: column 'Dodatek_wst'"},
+      {"ID not a number", kProducers, header + accessoryLine("1", "a") + accessoryLine("x1", "b"),
+       "a.csv: line 3: column 'ID'"},
       {"duplicate ID", kProducers, header + accessoryLine("1", "a") + accessoryLine("1", "b"), "a.csv: line 3: "},
-      {"text too long", kProducers, header + accessoryLine("1", std::string(101, 'n')), "a.csv: line 2: column 'Nazwa'"},
+      {"text too long", kProducers, header + accessoryLine("1", std::string(101, 'n')),
+       "a.csv: line 2: column 'Nazwa'"},
       {"unknown column", "Producent,Nazwa,Ulica,Miasto,kod,Tel,Fax,e_mail,osoba,Extra\n", header,
        "p.csv: line 1: unknown column 'Extra'"},
       {"missing column", "Producent,Nazwa\n", header, "p.csv: line 1: column 'Ulica' is missing"},
@@ -114,14 +119,19 @@ TEST_F(MdbCommands, CreateRefusesWhatCannotBeStoredNamingTheLine) {
 }
 
 TEST_F(MdbCommands, MergeWritesANewFileAndLeavesTheInputsAlone) {
-  ASSERT_EQ(create(path("old.mdb"), kProducers, accessoriesHeader() + accessoryLine("5", "Stare") + accessoryLine("6", "DELETE")), 0);
-  ASSERT_EQ(create(path("new.mdb"), kProducers, accessoriesHeader() + accessoryLine("5", "Nowe") + accessoryLine("9", "Dziewięć")), 0);
+  ASSERT_EQ(create(path("old.mdb"), kProducers,
+                   accessoriesHeader() + accessoryLine("5", "Stare") + accessoryLine("6", "DELETE")),
+            0);
+  ASSERT_EQ(create(path("new.mdb"), kProducers,
+                   accessoriesHeader() + accessoryLine("5", "Nowe") + accessoryLine("9", "Dziewięć")),
+            0);
   const auto oldBytes = dir_.read("old.mdb");
   const auto newBytes = dir_.read("new.mdb");
   dir_.write("out.mdb", "stary plik");
 
   testing::internal::CaptureStdout();
-  const int rc = pack::runMdbMerge({"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("out.mdb"), "--debug"});
+  const int rc = pack::runMdbMerge(
+      {"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("out.mdb"), "--debug"});
   const auto printed = testing::internal::GetCapturedStdout();
   ASSERT_EQ(rc, 0) << printed;
   EXPECT_NE(printed.find("[NW] 9 : Dziewięć - dopisano\n"), std::string::npos) << printed;
@@ -144,11 +154,18 @@ TEST_F(MdbCommands, MergeOutcomes) {
     const char* printed;  // part of standard output
   };
   const std::vector<Case> cases = {
-      {"package missing", {"--installed", path("old.mdb"), "--package", path("brak.mdb"), "-o", path("o1.mdb")}, 1,
+      {"package missing",
+       {"--installed", path("old.mdb"), "--package", path("brak.mdb"), "-o", path("o1.mdb")},
+       1,
        "Brak pliku: "},
-      {"installed absent, quiet on success", {"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("o2.mdb")}, 0,
+      {"installed absent, quiet on success",
+       {"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("o2.mdb")},
+       0,
        ""},
-      {"output is an input", {"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("new.mdb")}, 2, ""},
+      {"output is an input",
+       {"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("new.mdb")},
+       2,
+       ""},
       {"missing option", {"--package", path("new.mdb"), "-o", path("o3.mdb")}, 2, ""},
   };
   for (const auto& c : cases) {
@@ -176,9 +193,11 @@ TEST_F(MdbCommands, EmptyTextsSitOnlyInColumnsThatAllowThem) {
   std::string withEmpty = accessoryLine("4", "Szafka");
   withEmpty.replace(withEmpty.find(",x,"), 3, ",,");  // Producent left empty
   ASSERT_EQ(create(path("old.mdb"), producers, accessoriesHeader() + withEmpty), 0) << err_;
-  ASSERT_EQ(create(path("new.mdb"), producers, accessoriesHeader() + accessoryLine("5", "Regał") + withEmpty), 0) << err_;
+  ASSERT_EQ(create(path("new.mdb"), producers, accessoriesHeader() + accessoryLine("5", "Regał") + withEmpty), 0)
+      << err_;
   testing::internal::CaptureStdout();
-  ASSERT_EQ(pack::runMdbMerge({"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("out.mdb")}), 0);
+  ASSERT_EQ(pack::runMdbMerge({"--installed", path("old.mdb"), "--package", path("new.mdb"), "-o", path("out.mdb")}),
+            0);
   (void)testing::internal::GetCapturedStdout();
 
   for (const char* file : {"new.mdb", "out.mdb"}) {
@@ -187,8 +206,7 @@ TEST_F(MdbCommands, EmptyTextsSitOnlyInColumnsThatAllowThem) {
       SCOPED_TRACE(std::string(file) + " " + table);
       const auto schema = db->schema(table);
       size_t empties = 0;
-      for (const auto& c : schema.columns)
-        EXPECT_EQ(c.allowZeroLength, c.type == jet::ColumnType::Text) << c.name;
+      for (const auto& c : schema.columns) EXPECT_EQ(c.allowZeroLength, c.type == jet::ColumnType::Text) << c.name;
       auto cur = db->openTable(table, false);
       for (cur->first(); !cur->atEnd(); cur->next())
         for (const auto& c : schema.columns) {

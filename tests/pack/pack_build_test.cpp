@@ -194,12 +194,12 @@ TEST_F(PackBuild, RefusesPackagesTheInstallerWouldNotInstall) {
        "add the JPEG picture install.jpg"},
       {"no finish picture", [](PackBuild& t) { t.env.deleteFile(t.p("pkg/finish.jpg")); },
        "add the JPEG picture finish.jpg"},
-      {"no models folder", [](PackBuild& t) { std::filesystem::remove_all(std::filesystem::u8path(t.p("pkg/models"))); },
+      {"no models folder",
+       [](PackBuild& t) { std::filesystem::remove_all(std::filesystem::u8path(t.p("pkg/models"))); },
        "into a folder named models"},
       {"two package folders", [](PackBuild& t) { writeFile(t.p("pkg/models/Drugi/dodatki.mdb"), "m"); },
        "holds 2 folders"},
-      {"no dodatki.mdb",
-       [](PackBuild& t) { t.env.deleteFile(t.p("pkg/models/" + kPackage + "/dodatki.mdb")); },
+      {"no dodatki.mdb", [](PackBuild& t) { t.env.deleteFile(t.p("pkg/models/" + kPackage + "/dodatki.mdb")); },
        "must hold the accessory database"},
       {"dodatki.mdb in other letter case",
        [](PackBuild& t) {
@@ -215,12 +215,9 @@ TEST_F(PackBuild, RefusesPackagesTheInstallerWouldNotInstall) {
       {"a folder ending in a blank", [](PackBuild& t) { writeFile(t.p("pkg/materials/Drewno /a.jpg"), "x"); },
        "Windows would store it as \"Drewno\\a.jpg\""},
       {"a colon", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/a:b.max"), "x"); }, "\":\""},
-      {"a backslash", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/a\\b.max"), "x"); },
-       "a backslash"},
+      {"a backslash", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/a\\b.max"), "x"); }, "a backslash"},
       {"names differing in case",
-       [](PackBuild& t) {
-         writeFile(t.p("pkg/models/" + kPackage + "/Szafki/PUSTE.TXT"), "x");
-       },
+       [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/Szafki/PUSTE.TXT"), "x"); },
        "differ only in letter case"},
       {"a name not in UTF-8", [](PackBuild& t) { writeFile(t.p("pkg/models/" + kPackage + "/\xB3\xF3.max"), "x"); },
        "not valid UTF-8"},
@@ -309,8 +306,8 @@ std::string unicodePathExtra(const std::string& crcOf, const std::string& utf8) 
   zip::putLe16(b, zip::kExtraUnicodePath);
   zip::putLe16(b + 2, static_cast<uint16_t>(5 + utf8.size()));
   b[4] = 1;
-  zip::putLe32(b + 5, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()),
-                                                static_cast<uInt>(crcOf.size()))));
+  zip::putLe32(b + 5, static_cast<uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()), static_cast<uInt>(crcOf.size()))));
   return block + utf8;
 }
 
@@ -338,9 +335,8 @@ TEST_F(PackBuild, ListShowsTheNameEachEntryIsUnpackedUnder) {
   for (std::string line; std::getline(lines, line);)
     if (line.size() > 50 && (line.find("  deflate ") == 27 || line.find("  stored ") == 27))
       names.push_back(line.substr(50));
-  EXPECT_EQ(names, (std::vector<std::string>{"\xC5\x81\xC3\xB3\x64\xC5\xBA.txt  (stored as \"lodz.txt\")",
-                                             "stary.txt", "Meble\\notatka  (stored as \"Meble\\notatka. \")",
-                                             "Meble\\plain.txt"}))
+  EXPECT_EQ(names, (std::vector<std::string>{"\xC5\x81\xC3\xB3\x64\xC5\xBA.txt  (stored as \"lodz.txt\")", "stary.txt",
+                                             "Meble\\notatka  (stored as \"Meble\\notatka. \")", "Meble\\plain.txt"}))
       << listing;
 }
 

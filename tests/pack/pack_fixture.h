@@ -12,7 +12,8 @@ namespace test {
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
   auto& env = platform::systemEnv();
-  (void)platform::createDirs(env, path.substr(0, path.rfind(env.separator()) + 1));  // openFile below reports a folder it lacks
+  (void)platform::createDirs(
+      env, path.substr(0, path.rfind(env.separator()) + 1));  // openFile below reports a folder it lacks
   env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite)
       ->writeAt(0, bytes.data(), bytes.size());
 }
@@ -54,22 +55,22 @@ inline std::string minimalPe() {
   putLe16(h + 22, 0x0022);  // executable, large-address aware
   unsigned char* o = h + 24;
   putLe16(o, 0x20B);
-  putLe32(o + 16, 0x1000);       // entry point
-  putLe32(o + 20, 0x1000);       // base of code
-  putLe32(o + 24, 0x40000000);   // image base (low half)
-  putLe32(o + 32, 0x1000);       // section alignment
-  putLe32(o + 36, 0x200);        // file alignment
-  putLe16(o + 40, 6);            // OS version
-  putLe16(o + 48, 6);            // subsystem version
-  putLe32(o + 56, 0x2000);       // image size
-  putLe32(o + 60, 0x200);        // headers size
-  putLe16(o + 68, 3);            // console subsystem
-  putLe32(o + 72, 0x100000);     // stack reserve
-  putLe32(o + 80, 0x1000);       // stack commit
-  putLe32(o + 88, 0x100000);     // heap reserve
-  putLe32(o + 96, 0x1000);       // heap commit
-  putLe32(o + 108, 16);          // data directories
-  unsigned char* s = o + 240;  // section header
+  putLe32(o + 16, 0x1000);      // entry point
+  putLe32(o + 20, 0x1000);      // base of code
+  putLe32(o + 24, 0x40000000);  // image base (low half)
+  putLe32(o + 32, 0x1000);      // section alignment
+  putLe32(o + 36, 0x200);       // file alignment
+  putLe16(o + 40, 6);           // OS version
+  putLe16(o + 48, 6);           // subsystem version
+  putLe32(o + 56, 0x2000);      // image size
+  putLe32(o + 60, 0x200);       // headers size
+  putLe16(o + 68, 3);           // console subsystem
+  putLe32(o + 72, 0x100000);    // stack reserve
+  putLe32(o + 80, 0x1000);      // stack commit
+  putLe32(o + 88, 0x100000);    // heap reserve
+  putLe32(o + 96, 0x1000);      // heap commit
+  putLe32(o + 108, 16);         // data directories
+  unsigned char* s = o + 240;   // section header
   std::memcpy(s, ".text", 5);
   putLe32(s + 8, 0x200);
   putLe32(s + 12, 0x1000);

@@ -32,7 +32,8 @@ class PackageFolder {
   void write(const std::string& relative, const std::string& bytes) { test::writeFile(path(relative), bytes); }
   void remove(const std::string& relative) { std::filesystem::remove_all(std::filesystem::u8path(path(relative))); }
   void setDatabase(const PackageSpec& spec) {
-    write("models/Meble/dodatki.mdb", writeDatabase(platform::systemEnv(), dir, "db" + std::to_string(++made_) + ".mdb", spec));
+    write("models/Meble/dodatki.mdb",
+          writeDatabase(platform::systemEnv(), dir, "db" + std::to_string(++made_) + ".mdb", spec));
   }
   std::string path(const std::string& relative) const {
     std::string r = "pkg/" + relative;
@@ -45,7 +46,8 @@ class PackageFolder {
   std::pair<int, std::string> build() {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int rc = pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")});
+    const int rc =
+        pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")});
     testing::internal::GetCapturedStdout();
     return {rc, testing::internal::GetCapturedStderr()};
   }
@@ -82,42 +84,65 @@ std::function<void(PackageSpec&)> acceptedCase(const std::string& name) {
 std::vector<BuildCase> buildCases() {
   std::vector<BuildCase> cases = {
       {"good package", [](PackageFolder&) {}, 0, {}},
-      {"text file as database", [](PackageFolder& f) { f.write("models/Meble/dodatki.mdb", "ID;Nazwa\n1;Uchwyt\n"); },
-       1, {"dodatki.mdb: not a database the installer can open"}},
-      {"no install picture", [](PackageFolder& f) { f.remove("install.jpg"); }, 1, {"add the JPEG picture install.jpg"}},
-      {"text file as install picture", [](PackageFolder& f) { f.write("install.jpg", "not a picture"); }, 1,
+      {"text file as database",
+       [](PackageFolder& f) { f.write("models/Meble/dodatki.mdb", "ID;Nazwa\n1;Uchwyt\n"); },
+       1,
+       {"dodatki.mdb: not a database the installer can open"}},
+      {"no install picture",
+       [](PackageFolder& f) { f.remove("install.jpg"); },
+       1,
+       {"add the JPEG picture install.jpg"}},
+      {"text file as install picture",
+       [](PackageFolder& f) { f.write("install.jpg", "not a picture"); },
+       1,
        {"install.jpg is not a JPEG picture the installer can show"}},
       {"damaged finish picture",
        [](PackageFolder& f) { f.write("finish.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + test::sampleBytes(2000, 9)); },
-       1, {"finish.jpg is not a JPEG picture the installer can show"}},
-      {"odd picture size", [](PackageFolder& f) { f.write("install.jpg", test::jpegBytes(800, 600)); }, 0,
+       1,
+       {"finish.jpg is not a JPEG picture the installer can show"}},
+      {"odd picture size",
+       [](PackageFolder& f) { f.write("install.jpg", test::jpegBytes(800, 600)); },
+       0,
        {"warning: ", "install.jpg is 800 x 600 pixels; the installer window is laid out for 1040 x 585"}},
       {"no package folder", [](PackageFolder& f) { f.remove("models/Meble"); }, 1, {"holds 0 folders"}},
       {"two package folders",
-       [](PackageFolder& f) { f.write("models/Drugi/dodatki.mdb", test::readFile(f.path("models/Meble/dodatki.mdb"))); },
-       1, {"holds 2 folders (Drugi, Meble)"}},
+       [](PackageFolder& f) {
+         f.write("models/Drugi/dodatki.mdb", test::readFile(f.path("models/Meble/dodatki.mdb")));
+       },
+       1,
+       {"holds 2 folders (Drugi, Meble)"}},
       {"upper-case DODATKI.MDB",
        [](PackageFolder& f) {
          const std::string bytes = test::readFile(f.path("models/Meble/dodatki.mdb"));
          f.remove("models/Meble/dodatki.mdb");
          f.write("models/Meble/DODATKI.MDB", bytes);
        },
-       1, {"rename DODATKI.MDB to dodatki.mdb"}},
-      {"duplicate accessory keys", [](PackageFolder& f) { f.setDatabase(spoiled(acceptedCase("DuplicateIdsFirstWins"))); }, 0,
+       1,
+       {"rename DODATKI.MDB to dodatki.mdb"}},
+      {"duplicate accessory keys",
+       [](PackageFolder& f) { f.setDatabase(spoiled(acceptedCase("DuplicateIdsFirstWins"))); },
+       0,
        {"warning: ", "table 'Dodatki', row 2 (ID 1) will never be written: an earlier row has the same ID"}},
-      {"duplicate producer keys", [](PackageFolder& f) { f.setDatabase(spoiled(acceptedCase("DuplicateProducersFirstWins"))); }, 0,
+      {"duplicate producer keys",
+       [](PackageFolder& f) { f.setDatabase(spoiled(acceptedCase("DuplicateProducersFirstWins"))); },
+       0,
        {"warning: ", "table 'info_producent', row 2 (Producent \"Meble\") will never be written"}},
   };
   for (const auto& c : kFailingCases) {
     const auto spoil = c.spoil;
-    cases.push_back({std::string("database: ") + c.name, [spoil](PackageFolder& f) { f.setDatabase(spoiled(spoil)); },
-                     1, {"dodatki.mdb: ", c.failure, "nothing was written"}});
+    cases.push_back({std::string("database: ") + c.name,
+                     [spoil](PackageFolder& f) { f.setDatabase(spoiled(spoil)); },
+                     1,
+                     {"dodatki.mdb: ", c.failure, "nothing was written"}});
   }
   // What the installer installs all the same, pack packs.
   for (const auto& c : kAcceptedCases) {
     const auto spoil = c.spoil;
     cases.push_back({std::string("accepted database: ") + c.name,
-                     [spoil](PackageFolder& f) { f.setDatabase(spoiled(spoil)); }, 0, {}, true});
+                     [spoil](PackageFolder& f) { f.setDatabase(spoiled(spoil)); },
+                     0,
+                     {},
+                     true});
   }
   return cases;
 }

@@ -37,8 +37,8 @@ class SignedInstaller : public ::testing::Test {
               test::packagedb::writeDatabase(env, dir, "good.mdb", test::packagedb::goodPackage()));
     writeFile(dir.path("pkg/models/Pakiet/model.max"), test::sampleBytes(50000, 4));
     testing::internal::CaptureStdout();
-    ASSERT_EQ(pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")}),
-              0);
+    ASSERT_EQ(
+        pack::runBuild({"--stub", dir.path("stub.exe"), "--package", dir.path("pkg"), "-o", dir.path("setup.exe")}), 0);
     testing::internal::GetCapturedStdout();
     // A self-signed code-signing certificate made for this test alone.
     const std::string q = "'" + dir.root() + "/";
@@ -88,7 +88,8 @@ TEST_F(SignedInstaller, PackListsAndChecksIt) {
 TEST_F(SignedInstaller, TheSignatureVerifiesAndCoversThePackage) {
   const std::string q = "'" + dir.root() + "/";
   const auto verify = [&](const std::string& file) {
-    return std::system(("osslsigncode verify -CAfile " + q + "cert.pem' -in " + q + file + "' >/dev/null 2>&1").c_str());
+    return std::system(
+        ("osslsigncode verify -CAfile " + q + "cert.pem' -in " + q + file + "' >/dev/null 2>&1").c_str());
   };
   EXPECT_EQ(verify("signed.exe"), 0);
   std::string bytes = readFile(dir.path("signed.exe"));

@@ -166,8 +166,8 @@ TEST_F(HostileArchive, AnEntryThatWindowsNamesLikeAnEarlierOneReplacesIt) {
 }
 
 TEST_F(HostileArchive, ReservedLookingButHarmlessNamesAreExtracted) {
-  const std::string bytes = makeZip({{"CONSOLE.txt", "1"}, {"com10", "2"}, {"lpt.txt", "3"}, {"a.b\\c", "4"},
-                                     {".hidden", "5"}, {"sub\\", ""}});
+  const std::string bytes = makeZip(
+      {{"CONSOLE.txt", "1"}, {"com10", "2"}, {"lpt.txt", "3"}, {"a.b\\c", "4"}, {".hidden", "5"}, {"sub\\", ""}});
   test::FakeReporter reporter;
   dir.write("in/archive.zip", bytes);
   EXPECT_TRUE(package::ExtractFilesFromZip(env, reporter, "", dir.path("in/archive.zip"),
@@ -209,11 +209,13 @@ TEST_F(HostileArchive, InconsistentRecordsAreRefusedBeforeAnythingIsWritten) {
        },
        "outside the archive's data area"},
       {"local header offset inside the central directory",
-       [](std::string& z) { patch32(z, layoutOf(z).central[2] + zip::kCentralLocalHeaderOffset, static_cast<uint32_t>(layoutOf(z).central[0]));
+       [](std::string& z) {
+         patch32(z, layoutOf(z).central[2] + zip::kCentralLocalHeaderOffset,
+                 static_cast<uint32_t>(layoutOf(z).central[0]));
        },
        "outside the archive's data area"},
-      {"local header names another file",
-       [](std::string& z) { z[layoutOf(z).local[2] + zip::kLocalHeaderSize] = 'X'; }, "another file"},
+      {"local header names another file", [](std::string& z) { z[layoutOf(z).local[2] + zip::kLocalHeaderSize] = 'X'; },
+       "another file"},
       {"local header gives another method",
        [](std::string& z) { patch16(z, layoutOf(z).local[2] + zip::kLocalMethod, zip::kMethodDeflate); },
        "another method"},
@@ -238,8 +240,7 @@ TEST_F(HostileArchive, InconsistentRecordsAreRefusedBeforeAnythingIsWritten) {
        "Invalid Zip Central Header signature"},
       {"more entries than the directory holds",
        [](std::string& z) { patch16(z, layoutOf(z).end + zip::kEndEntriesTotal, 4); }, "Error reading zip file"},
-      {"a middle piece cut out",
-       [](std::string& z) { z.erase(layoutOf(z).local[1] + 10, 40); },
+      {"a middle piece cut out", [](std::string& z) { z.erase(layoutOf(z).local[1] + 10, 40); },
        "Error reading zip file"},
   };
   for (const auto& c : cases) {

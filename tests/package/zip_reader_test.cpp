@@ -96,9 +96,20 @@ TEST(Progress, RoundsHalvesToEven) {
     int64_t i, maxFiles;
     int expected;
   };
-  for (const Case& c : std::vector<Case>{{0, 0, 0},  {0, 8, 0},   {1, 8, 12},  {3, 8, 38},   {5, 8, 62},
-                                         {7, 8, 88}, {8, 8, 100}, {1, 3, 33},  {2, 3, 67},   {1, 40, 2},
-                                         {3, 40, 8}, {1, 200, 0}, {3, 200, 2}, {1999, 1999, 100}})
+  for (const Case& c : std::vector<Case>{{0, 0, 0},
+                                         {0, 8, 0},
+                                         {1, 8, 12},
+                                         {3, 8, 38},
+                                         {5, 8, 62},
+                                         {7, 8, 88},
+                                         {8, 8, 100},
+                                         {1, 3, 33},
+                                         {2, 3, 67},
+                                         {1, 40, 2},
+                                         {3, 40, 8},
+                                         {1, 200, 0},
+                                         {3, 200, 2},
+                                         {1999, 1999, 100}})
     EXPECT_EQ(package::progressPercent(c.i, c.maxFiles), c.expected) << c.i << "/" << c.maxFiles;
 }
 
@@ -121,8 +132,8 @@ TEST_F(Archive, SkipsOnlyThePackageTextAndPictureAtTheTop) {
   EXPECT_EQ(readOut("Pkg\\Pkg.txt"), "in");
   EXPECT_EQ(readOut("Pkg\\dodatki.mdb"), "m");
   EXPECT_EQ(readOut("Pkg.txt.bak"), "b");
-  EXPECT_EQ(reporter.at(2), (std::vector<std::string>{"maxFiles = 5", "Pkg\\dodatki.mdb", "Pkg\\Pkg.txt",
-                                                       "pkg.txt", "Pkg.txt.bak"}));
+  EXPECT_EQ(reporter.at(2),
+            (std::vector<std::string>{"maxFiles = 5", "Pkg\\dodatki.mdb", "Pkg\\Pkg.txt", "pkg.txt", "Pkg.txt.bak"}));
   // Skipped entries keep their index: 1, 3, 4, 5 of maxFiles 5.
   EXPECT_EQ(reporter.progress, (std::vector<int>{20, 60, 80, 100, 100}));
 }
@@ -143,8 +154,8 @@ TEST_F(Archive, CreatesFoldersAndReplacesFiles) {
 }
 
 TEST_F(Archive, ReadsStoredDeflatedAndDeflate64Entries) {
-  EXPECT_TRUE(extract(makeZip({{"stored.bin", std::string(5000, 's'), test::stored()},
-                               {"deflated.bin", std::string(100000, 'd')}})));
+  EXPECT_TRUE(extract(
+      makeZip({{"stored.bin", std::string(5000, 's'), test::stored()}, {"deflated.bin", std::string(100000, 'd')}})));
   EXPECT_EQ(readOut("stored.bin"), std::string(5000, 's'));
   EXPECT_EQ(readOut("deflated.bin"), std::string(100000, 'd'));
 
@@ -251,7 +262,8 @@ TEST_F(Archive, NamesWithoutUtf8FlagAreReadInTheOemCodePage) {
   zip::EntryOptions oem;
   oem.flags = 0;
   // "Żółć.txt" in code page 852, and the same name in UTF-8 with the flag.
-  EXPECT_TRUE(extract(makeZip({{"\xBD\xA2\x88\x86.txt", "oem", oem}, {"Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.txt", "utf"}})));
+  EXPECT_TRUE(
+      extract(makeZip({{"\xBD\xA2\x88\x86.txt", "oem", oem}, {"Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.txt", "utf"}})));
   EXPECT_EQ(readOut("\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87.txt"), "oem");
   EXPECT_EQ(readOut("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.txt"), "utf");
   EXPECT_EQ(reporter.at(2)[1], "\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87.txt");
@@ -346,7 +358,8 @@ class RefusingEnv : public PolishOemEnv {
   std::unique_ptr<platform::File> openFile(const std::string& p, platform::Access a, platform::Creation c,
                                            platform::Sharing s) override {
     // The entry's temporary name is refused too.
-    if (p.rfind(refused_, 0) == 0 && c != platform::Creation::OpenExisting) throw platform::IoError("Cannot open " + p + ": full");
+    if (p.rfind(refused_, 0) == 0 && c != platform::Creation::OpenExisting)
+      throw platform::IoError("Cannot open " + p + ": full");
     return PolishOemEnv::openFile(p, a, c, s);
   }
 
@@ -390,10 +403,10 @@ TEST_F(Archive, DamagedArchivesGiveTheReadersTexts) {
          z[l.local[1] + zip::kLocalHeaderSize + 10 + 5] ^= 1;  // a byte of the stored data
        },
        "Error reading zip file"},
-      {"central header signature",
-       [](std::string& z) { z[test::layoutOf(z).central[1]] = 'X'; }, "Invalid Zip Central Header signature"},
-      {"local header signature",
-       [](std::string& z) { z[test::layoutOf(z).local[1]] = 'X'; }, "Invalid Zip Local Header signature"},
+      {"central header signature", [](std::string& z) { z[test::layoutOf(z).central[1]] = 'X'; },
+       "Invalid Zip Central Header signature"},
+      {"local header signature", [](std::string& z) { z[test::layoutOf(z).local[1]] = 'X'; },
+       "Invalid Zip Local Header signature"},
       {"central directory offset past its end",
        [](std::string& z) { test::patch32(z, test::layoutOf(z).end + zip::kEndCentralDirOffset, 0x7FFFFFF0); },
        "Error reading zip file"},
@@ -517,7 +530,8 @@ TEST_F(Archive, TemporaryFilesMeetNoEntryAndNoFileOfTheUser) {
   EXPECT_EQ(readOut("b.txt"), "B");
   EXPECT_EQ(readOut("b.txt.~part"), "the user's own file");
   size_t files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(dest()))) files += e.is_regular_file();
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(dest())))
+    files += e.is_regular_file();
   EXPECT_EQ(files, 4u);  // no temporary file stays
 }
 
@@ -592,7 +606,8 @@ TEST_F(Archive, ArchivesOfProducersToolsLandAsWindowsPutsThem) {
        {}},
       {"Python, Zip64 local headers",
        test::k_python_zip64_zip,
-       {{"Meble\\dodatki.mdb", [] {
+       {{"Meble\\dodatki.mdb",
+         [] {
            std::string s;
            for (int i = 0; i < 300; ++i) s += "mdb";
            return s;

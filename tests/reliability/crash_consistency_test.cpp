@@ -12,7 +12,8 @@ namespace {
 
 TEST(CrashConsistency, EveryKillLeavesTheDatabaseAndTheNextInstallMergesRight) {
   const int kills = test::crash::envNumber("CRASH_KILLS", 20);
-  const auto seed = static_cast<uint32_t>(test::crash::envNumber("CRASH_SEED", static_cast<int>(std::random_device{}() >> 1)));
+  const auto seed =
+      static_cast<uint32_t>(test::crash::envNumber("CRASH_SEED", static_cast<int>(std::random_device{}() >> 1)));
   const test::crash::Figures f = test::crash::run(kills, seed);
   std::cout << test::crash::table(f) << "  seed " << seed << "\n";
   test::crash::expectAllSurvived(f, kills);

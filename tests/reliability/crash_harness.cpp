@@ -50,7 +50,7 @@ Contents readContents(const std::string& path) {
   auto engine = accessorydb::makeJetEngine(platform::systemEnv());
   auto keyed = [&](const char* table, const char* keyColumn) {
     const auto& columns = std::string(table) == accessorydb::kTableDodatki ? accessorydb::dodatkiColumns()
-                                                                            : accessorydb::producentColumns();
+                                                                           : accessorydb::producentColumns();
     size_t key = 0;
     while (columns[key].name != std::string(keyColumn)) ++key;
     std::map<std::string, Row> out;
@@ -189,13 +189,12 @@ int runInstaller(const World& w, const std::string& installer, const std::string
     form.window().onTimer();
     if (!form.ready) return kNotReady;
     if (!install) return kInstalled;
-    if (!installStarts.empty())
-      std::ofstream(installStarts) << Clock::now().time_since_epoch().count();
+    if (!installStarts.empty()) std::ofstream(installStarts) << Clock::now().time_since_epoch().count();
     form.ButtonInstallClick();
     const auto& memo = form.infoBox.lines();
     // Only level-1 lines reach the memo outside diagnostic mode.
-    const bool ok = std::find(memo.begin(), memo.end(), "Wystąpił błąd instalacji modeli. Spróbuj ponownie.") ==
-                    memo.end();
+    const bool ok =
+        std::find(memo.begin(), memo.end(), "Wystąpił błąd instalacji modeli. Spróbuj ponownie.") == memo.end();
     return ok ? kInstalled : kInstallFailed;
   } catch (...) {
     return kUnexpectedError;
@@ -261,8 +260,8 @@ Figures run(int kills, uint32_t seed) {
   const auto fullRun = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
   Clock::rep clicked = 0;
   std::ifstream(mark) >> clicked;
-  const auto installStart = std::chrono::duration_cast<std::chrono::microseconds>(
-      Clock::time_point(Clock::duration(clicked)) - started);
+  const auto installStart =
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::time_point(Clock::duration(clicked)) - started);
   fig.fullRunMs = fullRun.count() / 1000.0;
   fig.installMs = (fullRun - installStart).count() / 1000.0;
   if (full.exitCode != kInstalled) {
@@ -297,8 +296,8 @@ Figures run(int kills, uint32_t seed) {
     const auto t0 = Clock::now();
     const ChildEnd end = runChild(world, in.installer(), std::chrono::microseconds(-1));
     if (end.exitCode == kInstalled)
-      shortest = std::min<int64_t>(
-          shortest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
+      shortest =
+          std::min<int64_t>(shortest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
     return end;
   };
   const World w(dir, "trial");
@@ -316,11 +315,11 @@ Figures run(int kills, uint32_t seed) {
     if (first) ++fig.firstInstallKills;
     const Phase phase = phaseOf(w, expected);
     ++fig.perPhase[phase];
-    const std::string where = "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") + " (" +
-                              phaseName(phase) + "):";
+    const std::string where =
+        "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") + " (" + phaseName(phase) + "):";
     // The check's own side name counts: the next check puts it back.
-    const bool kept = readable(w.file("dodatki.mdb")) || readable(w.file("dodatki_old.mdb")) ||
-                      readable(w.file("dodatki.mdb.old"));
+    const bool kept =
+        readable(w.file("dodatki.mdb")) || readable(w.file("dodatki_old.mdb")) || readable(w.file("dodatki.mdb.old"));
     bool failed = false;
     if (!kept && !first) {
       ++fig.lost;

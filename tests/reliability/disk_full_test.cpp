@@ -272,18 +272,12 @@ class DiskFull : public ::testing::Test {
     const uint64_t installedPages = c.update ? pagesOf(package.installed.size()) : 0;
     const uint64_t unpacked = kModelPages + packagePages;
     switch (c.when) {
-      case FillsWhile::AlreadyFull:
-        return 0;
-      case FillsWhile::Model:
-        return kModelPages / 2;
-      case FillsWhile::PackageDatabase:
-        return kModelPages + packagePages / 2;
-      case FillsWhile::CreatingDestination:
-        return unpacked + emptyPages / 2;
-      case FillsWhile::CopyingRows:
-        return unpacked + (emptyPages + ref.merged) / 2;
-      case FillsWhile::Materials:
-        return unpacked + ref.merged + (kMaterialPages - packagePages - installedPages) / 2;
+      case FillsWhile::AlreadyFull: return 0;
+      case FillsWhile::Model: return kModelPages / 2;
+      case FillsWhile::PackageDatabase: return kModelPages + packagePages / 2;
+      case FillsWhile::CreatingDestination: return unpacked + emptyPages / 2;
+      case FillsWhile::CopyingRows: return unpacked + (emptyPages + ref.merged) / 2;
+      case FillsWhile::Materials: return unpacked + ref.merged + (kMaterialPages - packagePages - installedPages) / 2;
     }
     return 0;
   }
@@ -294,14 +288,10 @@ class DiskFull : public ::testing::Test {
     const std::string packageFolder = root + "dodatki" + s + "Meble" + s;
     switch (c.when) {
       case FillsWhile::AlreadyFull:
-      case FillsWhile::Model:
-        return "Cannot write " + packageFolder + "modele" + s + "duzy.mdl:";
-      case FillsWhile::PackageDatabase:
-        return "Cannot write " + packageFolder + "dodatki.mdb:";
-      case FillsWhile::CreatingDestination:
-        return kCreateFailed;
-      case FillsWhile::CopyingRows:
-        return "cannot write the database: ";
+      case FillsWhile::Model: return "Cannot write " + packageFolder + "modele" + s + "duzy.mdl:";
+      case FillsWhile::PackageDatabase: return "Cannot write " + packageFolder + "dodatki.mdb:";
+      case FillsWhile::CreatingDestination: return kCreateFailed;
+      case FillsWhile::CopyingRows: return "cannot write the database: ";
       case FillsWhile::Materials:
         return "Cannot write " + root + "DB_MATERIALS" + s + "Vodezidoz Azu Virel" + s + "Tekstury" + s + "dab.jpg:";
     }

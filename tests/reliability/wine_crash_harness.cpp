@@ -32,9 +32,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 using e2e::windowsPath;
 using platform::win32::narrow;
+using std::chrono::milliseconds;
 
 const std::string kPackage = "Meble";
 const std::wstring kPackageFolder = e2e::kInstallation + L"dodatki\\Meble\\";
@@ -131,7 +131,8 @@ Inputs makeInputs() {
   package.push_back({kDeletedId, "DELETE"});
   e2e::makeDatabase(models, "dodatki.mdb", package, {kPackage, "Okucia"});
   Inputs in;
-  in.installedBytes = e2e::fileBytes(e2e::makeDatabase(windowsPath(root), "installed.mdb", installed, {kPackage, "Stolarz"}));
+  in.installedBytes =
+      e2e::fileBytes(e2e::makeDatabase(windowsPath(root), "installed.mdb", installed, {kPackage, "Stolarz"}));
   const std::wstring out = windowsPath(root + "/instalator.exe");
   if (e2e::run(windowsPath(PACK_EXE), L"build --stub \"" + windowsPath(INSTALLER_EXE) + L"\" --package \"" +
                                           windowsPath(pkg) + L"\" -o \"" + out + L"\"") == 0)
@@ -217,11 +218,11 @@ std::string textOf(HWND w, const char* name) {
 
 // How far one run of the installer got, times from its start.
 struct RunEnd {
-  bool ready = false;     // start-up ended with Install offered
+  bool ready = false;  // start-up ended with Install offered
   bool clicked = false;
-  bool finished = false;  // the install ended: finish state, working folder gone
-  bool failed = false;    // the window said the install failed
-  std::string status;     // the status line when it stopped short
+  bool finished = false;     // the install ended: finish state, working folder gone
+  bool failed = false;       // the window said the install failed
+  std::string status;        // the status line when it stopped short
   const char* stopped = "";  // the wait it stopped in, when it stopped short
   Clock::duration readyAt{}, clickedAt{}, finishedAt{};
 };
@@ -393,8 +394,8 @@ Figures run(int kills, uint32_t seed) {
   fig.mergeMs = ms(watch.stop());
   const auto expectedUpdate = contentsIfReadable(kPackageFolder + L"dodatki.mdb");
   if (!full.finished || full.failed || !expectedUpdate) {
-    fig.findings.push_back("the uninterrupted install did not finish (" + std::string(full.stopped) + ") [" + full.status +
-                            "]:" + describeFolder());
+    fig.findings.push_back("the uninterrupted install did not finish (" + std::string(full.stopped) + ") [" +
+                           full.status + "]:" + describeFolder());
     return fig;
   }
   fig.fullRunMs = ms(full.finishedAt);
@@ -405,7 +406,7 @@ Figures run(int kills, uint32_t seed) {
   const auto expectedFirst = contentsIfReadable(kPackageFolder + L"dodatki.mdb");
   if (!fullFirst.finished || fullFirst.failed || !expectedFirst) {
     fig.findings.push_back("the uninterrupted first install did not finish (" + std::string(fullFirst.stopped) + ") [" +
-                            fullFirst.status + "]:" + describeFolder());
+                           fullFirst.status + "]:" + describeFolder());
     return fig;
   }
   const std::string model = modelBytes();
@@ -418,8 +419,8 @@ Figures run(int kills, uint32_t seed) {
     if (app.start(in.installer, L"/S", workFolder())) silentFull = driveSilent(app, started);
   }
   if (!silentFull.finished || contentsIfReadable(kPackageFolder + L"dodatki.mdb") != expectedUpdate) {
-    fig.findings.push_back("the uninterrupted silent install did not finish right (" + silentFull.status + "):" +
-                           describeFolder());
+    fig.findings.push_back("the uninterrupted silent install did not finish right (" + silentFull.status +
+                           "):" + describeFolder());
     return fig;
   }
   fig.silentKills = 0;
@@ -433,10 +434,9 @@ Figures run(int kills, uint32_t seed) {
   std::mt19937 random(seed);
   RunEnd shortest = full.finishedAt <= fullFirst.finishedAt ? full : fullFirst;
   auto delay = [&] {
-    const int64_t last =
-        std::chrono::duration_cast<std::chrono::microseconds>(shortest.finishedAt).count() * 21 / 20;
-    const auto from = std::clamp<int64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(shortest.clickedAt).count(), 0, last);
+    const int64_t last = std::chrono::duration_cast<std::chrono::microseconds>(shortest.finishedAt).count() * 21 / 20;
+    const auto from =
+        std::clamp<int64_t>(std::chrono::duration_cast<std::chrono::microseconds>(shortest.clickedAt).count(), 0, last);
     return std::chrono::microseconds(random() % 2 ? std::uniform_int_distribution<int64_t>(0, last)(random)
                                                   : std::uniform_int_distribution<int64_t>(from, last)(random));
   };
@@ -444,8 +444,7 @@ Figures run(int kills, uint32_t seed) {
   // A silent run has no click to aim at: every second kill goes into its
   // second half, where the install runs.
   auto silentDelay = [&] {
-    const int64_t last =
-        std::chrono::duration_cast<std::chrono::microseconds>(silentFull.finishedAt).count() * 21 / 20;
+    const int64_t last = std::chrono::duration_cast<std::chrono::microseconds>(silentFull.finishedAt).count() * 21 / 20;
     return std::chrono::microseconds(std::uniform_int_distribution<int64_t>(random() % 2 ? 0 : last / 2, last)(random));
   };
 
@@ -491,8 +490,8 @@ Figures run(int kills, uint32_t seed) {
       std::printf("kill at %.0f ms%s, ready at %.0f, clicked at %.0f: %s\n", ms(killAfter), silent ? " (silent)" : "",
                   ms(end.readyAt), ms(end.clickedAt), phaseName(phase));
     const std::string where = "kill " + std::to_string(fig.kills) + (first ? " of a first install" : "") +
-                              (silent ? " of a silent run" : "") + " (" +
-                              phaseName(phase) + (end.clicked ? ", after the click" : "") + "):";
+                              (silent ? " of a silent run" : "") + " (" + phaseName(phase) +
+                              (end.clicked ? ", after the click" : "") + "):";
     // The check's own side name counts: the next check puts it back.
     const bool kept = contentsIfReadable(kPackageFolder + L"dodatki.mdb") ||
                       contentsIfReadable(kPackageFolder + L"dodatki_old.mdb") ||

@@ -72,20 +72,15 @@ TEST(InstallationSearch, OfTwoInstallationsOnTwoDrivesProposesTheFirstDrives) {
 
   const std::string first = c + "Orvanta" + S + "CAD Virel";
   EXPECT_EQ(f.linesSince(before),
-            (Lines{"Wyszukiwanie zainstalowanego oprogramowania CAD VIREL.",
-                   "HDD: [" + c + "]",
-                   "Szukamy instalacjy oprogramowania CAD VIREL: " + c + "Orvanta" + S,
-                   "HDD: [" + d + "]",
-                   "Szukamy instalacjy oprogramowania CAD VIREL: " + d + "Orvanta" + S,
-                   "HDD: [" + e + "]",
-                   "HDD: [" + notReady + "]",
-                   "Znaleziono 2 instalacji oprogramowania CAD.",
+            (Lines{"Wyszukiwanie zainstalowanego oprogramowania CAD VIREL.", "HDD: [" + c + "]",
+                   "Szukamy instalacjy oprogramowania CAD VIREL: " + c + "Orvanta" + S, "HDD: [" + d + "]",
+                   "Szukamy instalacjy oprogramowania CAD VIREL: " + d + "Orvanta" + S, "HDD: [" + e + "]",
+                   "HDD: [" + notReady + "]", "Znaleziono 2 instalacji oprogramowania CAD.",
                    "Znaleziono instalację oprogramowania CAD VIREL: " + first,
                    "Znaleziono instalację oprogramowania CAD VIREL: " + d + "Orvanta" + S + "CAD Pro",
                    // Setting the proposal runs the destination check at once.
                    "Sprawdzamy folder instalacji : " + first + S + "dodatki",
-                   "Folder instalacji poprawny : " + first + S + "dodatki",
-                   "Kontrola możliwości instalacji.",
+                   "Folder instalacji poprawny : " + first + S + "dodatki", "Kontrola możliwości instalacji.",
                    "Wybrano pierwszą z 2 znalezionych instalacji. Możesz zmienić."}));
   EXPECT_EQ(f.form.Edit1.text(), first + S);
   EXPECT_EQ(f.form.InfoLabel.text(), "Wybrano pierwszą z 2 znalezionych instalacji. Możesz zmienić.");
@@ -135,7 +130,7 @@ TEST(InstallationSearch, NothingFoundKeepsTheTextAndLeavesDestinationFalse) {
   TargetForm f;
   f.env.roots = {driveRoot(f, "C")};
   f.dir.write(native("C\\Orvanta\\CAD x"), "a file");  // only a file matches the mask
-  f.form.destination = true;  // the search starts from false whatever came before
+  f.form.destination = true;                           // the search starts from false whatever came before
   EXPECT_FALSE(f.form.searchInstallationPath());
   EXPECT_FALSE(f.form.destination);
   EXPECT_EQ(f.form.Edit1.text(), "C:\\");
@@ -148,11 +143,8 @@ TEST(InstallationSearch, ProposalIsTrimmedAndEndsWithOneSeparator) {
     std::string listed;  // the name as the folder listing gives it
     std::string proposed;
   } cases[] = {
-      {"CAD Virel", "CAD Virel\\"},
-      {"CAD Virel  ", "CAD Virel\\"},
-      {"CAD Virel\\\\\\", "CAD Virel\\"},
-      {"CAD Virel\\ \t", "CAD Virel\\"},
-      {"CAD Virel \\", "CAD Virel \\"},  // blanks go first, then separators
+      {"CAD Virel", "CAD Virel\\"},      {"CAD Virel  ", "CAD Virel\\"},   {"CAD Virel\\\\\\", "CAD Virel\\"},
+      {"CAD Virel\\ \t", "CAD Virel\\"}, {"CAD Virel \\", "CAD Virel \\"},  // blanks go first, then separators
   };
   for (const Case& c : cases) {
     TargetForm f;

@@ -55,7 +55,9 @@ class ScriptedPicker : public ui::FolderPicker {
 
 struct TargetForm {
   explicit TargetForm(std::vector<std::string> args = {"/d"})
-      : env(platform::systemEnv(), dir.root()), engine(accessorydb::makeJetEngine(env)), form(env, *engine, host, std::move(args)) {
+      : env(platform::systemEnv(), dir.root()),
+        engine(accessorydb::makeJetEngine(env)),
+        form(env, *engine, host, std::move(args)) {
     form.FormCreate();
   }
 

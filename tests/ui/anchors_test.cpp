@@ -16,14 +16,17 @@ TEST(Anchors, PlaceControlsFromTheirDesignValues) {
   } cases[] = {
       {"left top stays", ui::kAnchorLeft | ui::kAnchorTop, {-5, 354, 1040, 34}, {-5, 354, 1040, 34}},
       {"right bottom moves", ui::kAnchorRight | ui::kAnchorBottom, {874, 527, 151, 50}, {500, 317, 151, 50}},
-      {"left right stretches", ui::kAnchorLeft | ui::kAnchorRight | ui::kAnchorBottom, {105, 408, 383, 19},
+      {"left right stretches",
+       ui::kAnchorLeft | ui::kAnchorRight | ui::kAnchorBottom,
+       {105, 408, 383, 19},
        {105, 198, 9, 19}},
-      {"all four grow", ui::kAnchorLeft | ui::kAnchorTop | ui::kAnchorRight | ui::kAnchorBottom, {5, 32, 441, 457},
+      {"all four grow",
+       ui::kAnchorLeft | ui::kAnchorTop | ui::kAnchorRight | ui::kAnchorBottom,
+       {5, 32, 441, 457},
        {5, 32, 67, 247}},
       {"none keeps its centre's proportion", 0, {503, 228, 64, 64}, {311, 135, 64, 64}},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ui::placeByAnchors(c.design, c.anchors, design, client), c.expected) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(ui::placeByAnchors(c.design, c.anchors, design, client), c.expected) << c.name;
 }
 
 TEST(Window, ResizingReplacesEveryControlAndBorderKeepsTheClientSize) {

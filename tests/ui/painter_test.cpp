@@ -32,7 +32,8 @@ std::shared_ptr<ui::Image> solid(int w, int h, uint32_t argb) {
 // Paints the whole client area of `window` into a bitmap and reads it back.
 class Canvas {
  public:
-  explicit Canvas(const ui::Window& window) : screen_(GetDC(nullptr)), mem_(screen_), bmp_(CreateCompatibleBitmap(screen_, kW, kH)) {
+  explicit Canvas(const ui::Window& window)
+      : screen_(GetDC(nullptr)), mem_(screen_), bmp_(CreateCompatibleBitmap(screen_, kW, kH)) {
     Selection selected(mem_.get(), bmp_.get());
     painter_.paint(mem_.get(), window, RECT{0, 0, kW, kH}, window.controls().size());
   }
@@ -65,7 +66,9 @@ TEST(Painter, DrawsTheLookTheModelGives) {
     std::function<void(ui::Control&)> set;
     std::function<void(const Canvas&)> check;
   } cases[] = {
-      {"a full progress bar in its fill colour", ControlKind::ProgressBar, {0, 0, kW, 20},
+      {"a full progress bar in its fill colour",
+       ControlKind::ProgressBar,
+       {0, 0, kW, 20},
        [](ui::Control& c) {
          c.setFillColour(kGreen);
          c.setValue(100);
@@ -74,7 +77,9 @@ TEST(Painter, DrawsTheLookTheModelGives) {
          EXPECT_EQ(canvas.at(2, 2), kGreenRef);
          EXPECT_EQ(canvas.at(kW - 3, 17), kGreenRef);
        }},
-      {"a half progress bar: the fill ends in the middle", ControlKind::ProgressBar, {0, 0, kW, 20},
+      {"a half progress bar: the fill ends in the middle",
+       ControlKind::ProgressBar,
+       {0, 0, kW, 20},
        [](ui::Control& c) {
          c.setFillColour(kGreen);
          c.setValue(50);
@@ -83,21 +88,27 @@ TEST(Painter, DrawsTheLookTheModelGives) {
          EXPECT_EQ(canvas.at(2, 2), kGreenRef);
          EXPECT_EQ(canvas.at(kW - 3, 2), background);
        }},
-      {"a label in its text colour", ControlKind::Label, {4, 4, 0, 14},
+      {"a label in its text colour",
+       ControlKind::Label,
+       {4, 4, 0, 14},
        [](ui::Control& c) {
          c.setText("INSTALUJ");
          c.setTextColour(kGreen);
          c.setFont({"Tahoma", 12, true});
        },
        [](const Canvas& canvas) { EXPECT_GT(canvas.count(kGreenRef), 20); }},
-      {"a picture from the top-left corner, unscaled and clipped", ControlKind::Picture, {10, 10, 20, 20},
+      {"a picture from the top-left corner, unscaled and clipped",
+       ControlKind::Picture,
+       {10, 10, 20, 20},
        [](ui::Control& c) { c.setPicture(solid(40, 40, 0xFF0AC81E)); },
        [&](const Canvas& canvas) {
          EXPECT_EQ(canvas.at(10, 10), kGreenRef);
          EXPECT_EQ(canvas.at(29, 29), kGreenRef);
          EXPECT_EQ(canvas.at(31, 31), background);
        }},
-      {"a picture centred and shrunk to its box", ControlKind::Picture, {10, 10, 40, 20},
+      {"a picture centred and shrunk to its box",
+       ControlKind::Picture,
+       {10, 10, 40, 20},
        [](ui::Control& c) {
          c.setPicture(solid(40, 40, 0xFF0AC81E));
          c.setPictureFit(ui::PictureFit::CentreShrink);

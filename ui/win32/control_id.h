@@ -17,8 +17,8 @@ constexpr int controlIdFor(std::string_view name) {
 }
 
 // Window properties a test driver reads on a control's child window.
-inline constexpr wchar_t kInputProperty[] = L"CadTakesInput";   // 1 while it takes mouse input
-inline constexpr wchar_t kPointerProperty[] = L"CadPointer";    // 1 arrow, 2 hand, 3 not-allowed
+inline constexpr wchar_t kInputProperty[] = L"CadTakesInput";  // 1 while it takes mouse input
+inline constexpr wchar_t kPointerProperty[] = L"CadPointer";   // 1 arrow, 2 hand, 3 not-allowed
 // The colour at the centre of a shown cover picture, 0xRRGGBB + 1 (0: none),
 // so a driver can tell which picture the window shows.
 inline constexpr wchar_t kPictureProperty[] = L"CadPictureCentre";

@@ -40,7 +40,8 @@ Painter::Painter()
     // Loaded from the system folder only: an installer runs from download
     // folders where a planted DLL of the same name may lie.
     : msimg32_(LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-  if (msimg32_) alphaBlend_ = reinterpret_cast<AlphaBlendFn>(reinterpret_cast<void*>(GetProcAddress(msimg32_, "AlphaBlend")));
+  if (msimg32_)
+    alphaBlend_ = reinterpret_cast<AlphaBlendFn>(reinterpret_cast<void*>(GetProcAddress(msimg32_, "AlphaBlend")));
 }
 
 Painter::~Painter() {

@@ -120,8 +120,8 @@ void Win32Window::createChildren() {
       DWORD style = WS_CHILD | WS_BORDER | WS_CLIPSIBLINGS;
       style |= c.kind() == ControlKind::Edit ? ES_AUTOHSCROLL | WS_TABSTOP
                                              : ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
-      child.hwnd = CreateWindowExW(0, L"EDIT", L"", style, b.left, b.top, b.width, b.height, hwnd_, id, instance_,
-                                   nullptr);
+      child.hwnd =
+          CreateWindowExW(0, L"EDIT", L"", style, b.left, b.top, b.width, b.height, hwnd_, id, instance_, nullptr);
       SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(painter_.fontFor(model_.fontOf(c))), FALSE);
       // The memo of a diagnostic install holds far more than the default
       // limit of about 30,000 characters; appends past it would be dropped.
@@ -130,8 +130,8 @@ void Win32Window::createChildren() {
       if (!c.placeholder().empty())
         SendMessageW(child.hwnd, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(widen(c.placeholder()).c_str()));
     } else {
-      child.hwnd = CreateWindowExW(0, kControlClass, widen(c.name()).c_str(), WS_CHILD | WS_CLIPSIBLINGS, b.left,
-                                   b.top, b.width, b.height, hwnd_, id, instance_, nullptr);
+      child.hwnd = CreateWindowExW(0, kControlClass, widen(c.name()).c_str(), WS_CHILD | WS_CLIPSIBLINGS, b.left, b.top,
+                                   b.width, b.height, hwnd_, id, instance_, nullptr);
       SetWindowLongPtrW(child.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
       if (c.kind() == ControlKind::Busy) SetTimer(child.hwnd, kBusyTimer, kBusyFrameMs, nullptr);
     }
@@ -186,8 +186,8 @@ void Win32Window::syncWindow() {
   }
   if (model_.bordered() != bordered_) {
     bordered_ = model_.bordered();
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, (bordered_ ? kBorderedStyle : kBorderlessStyle) |
-                                             (IsWindowVisible(hwnd_) ? WS_VISIBLE : 0));
+    SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                      (bordered_ ? kBorderedStyle : kBorderlessStyle) | (IsWindowVisible(hwnd_) ? WS_VISIBLE : 0));
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
   }
   if (model_.colourKey() != colourKey_) {
@@ -269,9 +269,8 @@ void Win32Window::syncControl(Child& child) {
   INT_PTR centre = 0;
   if (const auto& pic = c.picture(); pic && pic->width > 0 && pic->height > 0)
     centre = INT_PTR(pic->pixels[size_t(pic->height / 2) * size_t(pic->width) + size_t(pic->width / 2)] & 0xFFFFFF) + 1;
-  const std::pair<const wchar_t*, INT_PTR> props[] = {{kInputProperty, c.takesInput() ? 1 : 0},
-                                                      {kPointerProperty, int(c.pointer()) + 1},
-                                                      {kPictureProperty, centre}};
+  const std::pair<const wchar_t*, INT_PTR> props[] = {
+      {kInputProperty, c.takesInput() ? 1 : 0}, {kPointerProperty, int(c.pointer()) + 1}, {kPictureProperty, centre}};
   for (size_t i = 0; i < std::size(props); ++i) {
     if (child.shownProps[i] == props[i].second) continue;
     SetPropW(child.hwnd, props[i].first, reinterpret_cast<HANDLE>(props[i].second));
@@ -397,9 +396,7 @@ LRESULT Win32Window::handleTop(UINT msg, WPARAM wp, LPARAM lp) {
       // The read-only memo keeps the window colour rather than the grey of a disabled box.
       SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    case WM_CLOSE:
-      model_.close();
-      return 0;
+    case WM_CLOSE: model_.close(); return 0;
     case WM_DESTROY:
       destroyed_ = true;
       PostQuitMessage(0);
