@@ -9,10 +9,10 @@
 #include <stdexcept>
 
 #include "app/exit_code.h"
-#include "package/zip_writer.h"
 #include "tests/accessorydb/adb_fixture.h"
 #include "tests/accessorydb/memory_engine.h"
 #include "tests/support/headless_form.h"
+#include "tests/support/package_install_run.h"
 #include "tests/support/jpeg_writer.h"
 
 namespace {
@@ -136,14 +136,7 @@ class WindowRun {
     test::makeDatabase(engine->memory, f.env, path, {test::producer("Meble", "Meble sp. j.", "p")}, accessories);
     return scratch.read("db" + std::to_string(made) + ".mdb");
   }
-  void modelsZip(const std::string& mdbBytes) {
-    auto out = f.env.openFile(f.tmp("models.zip"), platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                              platform::Sharing::DenyWrite);
-    package::zip::ZipWriter zip(*out);
-    zip.addBytes("Meble\\dodatki.mdb", mdbBytes);
-    zip.addBytes("Meble\\modele\\szafka.mdl", "szafka");
-    zip.finish();
-  }
+  void modelsZip(const std::string& mdbBytes) { test::writeModelsZip(f.env, f.tmp("models.zip"), mdbBytes); }
   Keys installedKeys() {
     return test::keyTags(test::readRows(engine->memory, packageFolder + "dodatki.mdb", accessorydb::kTableDodatki));
   }

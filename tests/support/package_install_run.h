@@ -11,6 +11,16 @@
 
 namespace test {
 
+// The package's models.zip: its dodatki.mdb and one model, in the folder "Meble".
+inline void writeModelsZip(platform::Env& env, const std::string& path, const std::string& mdbBytes) {
+  auto out =
+      env.openFile(path, platform::Access::ReadWrite, platform::Creation::CreateAlways, platform::Sharing::DenyWrite);
+  package::zip::ZipWriter zip(*out);
+  zip.addBytes("Meble\\dodatki.mdb", mdbBytes);
+  zip.addBytes("Meble\\modele\\szafka.mdl", "szafka");
+  zip.finish();
+}
+
 class InstallerRun {
  public:
   InstallerRun(const std::string& root, const std::string& mdbBytes) {
@@ -20,12 +30,7 @@ class InstallerRun {
     test::writeJpeg(f.tmp("finish.jpg"), 64, 36);
     f.form.setCover(f.tmp("install.jpg"));
     f.dir.write("tmp/packages.zip", "the package archive");
-    auto out = f.env.openFile(f.tmp("models.zip"), platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                              platform::Sharing::DenyWrite);
-    package::zip::ZipWriter zip(*out);
-    zip.addBytes("Meble\\dodatki.mdb", mdbBytes);
-    zip.addBytes("Meble\\modele\\szafka.mdl", "szafka");
-    zip.finish();
+    writeModelsZip(f.env, f.tmp("models.zip"), mdbBytes);
   }
   void install() { f.form.ButtonInstallClick(); }
   bool saidSomethingWith(const std::string& part) const {
