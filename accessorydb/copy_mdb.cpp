@@ -12,10 +12,10 @@
 // package may leave out the columns of rows it only marks for deletion.
 #include <exception>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "accessorydb/accessory_db.h"
+#include "accessorydb/first_positions.h"
 #include "accessorydb/package_db_check.h"
 #include "accessorydb/schema.h"
 
@@ -66,11 +66,16 @@ struct AccessoryDb::MergeContext {
 class AccessoryDb::TableMerge {
  public:
   TableMerge(AccessoryDb& db, MergeContext& ctx, const MergeRules& rules)
-      : db_(db), ctx_(ctx), rules_(rules), diag_(db.reporter_.logLevel() >= 2) {}
+      : db_(db), ctx_(ctx), rules_(rules), diag_(db.reporter_.logLevel() >= 2) {
+    for (const auto& c : rules_.copyList) copyNames_.push_back(c.name);
+  }
 
   void run() {
     setUpCursors();
     loadPackage();
+    // Room for the rows the destination holds and gains, which are mostly
+    // about as many as the package and the installed table hold.
+    destinationFirst_.reserve(2 * package_.size());
     loadDestination();
     if (db_.env_.fileExists(ctx_.od)) firstPass();
     secondPass();
@@ -118,7 +123,7 @@ class AccessoryDb::TableMerge {
       if (diag_) row.keyText = valueAsText(row.key);
       row.nazwaText = nw.asText(kColumnNazwa);
       row.marked = row.nazwaText == kDeletionMarker;
-      packageFirst_.emplace(lookupKey(row.key), package_.size());
+      packageFirst_.add(row.key, package_.size());
       package_.push_back(std::move(row));
     }
   }
@@ -133,39 +138,25 @@ class AccessoryDb::TableMerge {
   }
 
   void noteDestinationRow(const FieldValue& key) {
-    destinationFirst_.emplace(lookupKey(key), destinationCount_);
+    destinationFirst_.add(key, destinationCount_);
     ++destinationCount_;
     if (diag_) destinationKeyTexts_.push_back(valueAsText(key));
   }
 
   // The package row a search from the first row stops at, if any.
-  std::optional<size_t> findInPackage(const FieldValue& key) const {
-    auto it = packageFirst_.find(lookupKey(key));
-    if (it == packageFirst_.end()) return std::nullopt;
-    return it->second;
-  }
-  std::optional<size_t> findInDestination(const FieldValue& key) const {
-    auto it = destinationFirst_.find(lookupKey(key));
-    if (it == destinationFirst_.end()) return std::nullopt;
-    return it->second;
-  }
+  std::optional<size_t> findInPackage(const FieldValue& key) const { return packageFirst_.find(key); }
+  std::optional<size_t> findInDestination(const FieldValue& key) const { return destinationFirst_.find(key); }
 
   void writePackageRow(const PackageRow& p) {
     auto& dn = *ctx_.DNTable;
     auto& nw = *ctx_.NWTable;
     nw.moveTo(p.place);
-    dn.insert();
-    for (const auto& c : rules_.copyList) dn.set(c.name, nw.value(c.name));
-    dn.post();
+    dn.postCopy(nw, copyNames_);
     noteDestinationRow(p.key);
   }
 
   void writeInstalledRow(const FieldValue& key) {
-    auto& dn = *ctx_.DNTable;
-    auto& od = *ctx_.ODTable;
-    dn.insert();
-    for (const auto& c : rules_.copyList) dn.set(c.name, od.value(c.name));
-    dn.post();
+    ctx_.DNTable->postCopy(*ctx_.ODTable, copyNames_);
     noteDestinationRow(key);
   }
 
@@ -214,9 +205,10 @@ class AccessoryDb::TableMerge {
   MergeContext& ctx_;
   const MergeRules& rules_;
   const bool diag_;
+  std::vector<std::string> copyNames_;
   std::vector<PackageRow> package_;
-  std::unordered_map<std::string, size_t> packageFirst_;
-  std::unordered_map<std::string, size_t> destinationFirst_;
+  FirstPositions packageFirst_;
+  FirstPositions destinationFirst_;
   size_t destinationCount_ = 0;
   std::vector<std::string> destinationKeyTexts_;  // kept for the diagnostic lines only
 };

@@ -29,6 +29,13 @@ inline constexpr int adBoolean = 11;
 inline constexpr int adVarWChar = 202;
 inline constexpr int adKeyPrimary = 1;
 
+// What a column value is, short of a text's characters: what a check of
+// many rows against the columns needs.
+struct ValueShape {
+  enum class Kind { Null, Integer, YesNo, Text } kind = Kind::Null;
+  size_t textUnits = 0;  // a text's length in UTF-16 units
+};
+
 class Catalogue;
 
 // Definitions for building a new database. They exist only while a database
@@ -82,6 +89,12 @@ class TableCursor {
   // The current row's value as text: a text unchanged, an integer in decimal,
   // null as the empty text.
   [[nodiscard]] std::string asText(const std::string& column) const;
+  // The current row's value's shape; fails as value() does. An engine may
+  // measure a text without decoding it.
+  [[nodiscard]] virtual ValueShape shape(const std::string& column) const;
+  // The shapes of several columns, in the order named; fails as value() does
+  // for the first column that cannot be read.
+  virtual void shapes(const std::vector<std::string>& columns, std::vector<ValueShape>& out) const;
   // The current row's place; moveTo comes back to it. Valid while no row is
   // posted through this cursor.
   [[nodiscard]] virtual uint64_t bookmark() const = 0;
@@ -95,6 +108,10 @@ class TableCursor {
   // or integer column is null, a text is longer than its column (in UTF-16
   // units) or the primary key value already exists.
   virtual void post() = 0;
+  // Stores a new row holding the source cursor's current values of `columns`,
+  // as insert(), set() of each column and post() would; an engine may copy
+  // the stored row whole where that gives the same row.
+  virtual void postCopy(const TableCursor& source, const std::vector<std::string>& columns);
 };
 
 // A live connection to one database file. Destroying it closes it; cursors

@@ -1,5 +1,6 @@
 #include "accessorydb/jet_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "jet/jet.h"
@@ -90,7 +91,9 @@ class JetCatalogue : public Catalogue {
 
 class JetCursor : public TableCursor {
  public:
-  explicit JetCursor(std::unique_ptr<jet::Cursor> c) : c_(std::move(c)) {}
+  // columns: the table's column names, for an updatable cursor.
+  JetCursor(std::unique_ptr<jet::Cursor> c, std::vector<std::string> columns)
+      : c_(std::move(c)), columns_(std::move(columns)) {}
   void first() override {
     guarded([&] { c_->first(); });
   }
@@ -102,6 +105,16 @@ class JetCursor : public TableCursor {
   }
   FieldValue value(const std::string& column) const override {
     return fromJet(guarded([&] { return c_->get(column); }));
+  }
+  // Texts are measured where they are stored; a type that value() would
+  // refuse still goes through it, for the same error.
+  ValueShape shape(const std::string& column) const override {
+    return shapeFromJet(guarded([&] { return c_->shape(column); }), column);
+  }
+  void shapes(const std::vector<std::string>& columns, std::vector<ValueShape>& out) const override {
+    guarded([&] { c_->shapes(columns, jetShapes_); });
+    out.clear();
+    for (size_t i = 0; i < columns.size(); ++i) out.push_back(shapeFromJet(jetShapes_[i], columns[i]));
   }
   uint64_t bookmark() const override {
     return guarded([&] { return c_->bookmark(); });
@@ -118,16 +131,56 @@ class JetCursor : public TableCursor {
   void post() override {
     guarded([&] { c_->post(); });
   }
+  // A row copied whole carries every column: the same row only when the
+  // columns asked for are all of this table's.
+  void postCopy(const TableCursor& source, const std::vector<std::string>& columns) override {
+    const auto* from = dynamic_cast<const JetCursor*>(&source);
+    if (from != nullptr && coversTable(columns) && guarded([&] { return c_->postCopyOf(*from->c_); })) return;
+    TableCursor::postCopy(source, columns);
+  }
 
  private:
+  bool coversTable(const std::vector<std::string>& columns) {
+    if (checkedColumns_ != columns) {
+      auto asked = columns;
+      auto table = columns_;
+      std::sort(asked.begin(), asked.end());
+      std::sort(table.begin(), table.end());
+      coversTable_ = !table.empty() && asked == table;
+      checkedColumns_ = columns;
+    }
+    return coversTable_;
+  }
+
+  ValueShape shapeFromJet(const jet::ValueShape& s, const std::string& column) const {
+    if (s.type == jet::ColumnType::Boolean) return {ValueShape::Kind::YesNo};
+    if (s.null) return {};
+    switch (s.type) {
+      case jet::ColumnType::Byte:
+      case jet::ColumnType::Integer:
+      case jet::ColumnType::Long: return {ValueShape::Kind::Integer};
+      case jet::ColumnType::Text:
+      case jet::ColumnType::Memo: return {ValueShape::Kind::Text, s.textUnits};
+      default: return TableCursor::shape(column);
+    }
+  }
+
   std::unique_ptr<jet::Cursor> c_;
+  mutable std::vector<jet::ValueShape> jetShapes_;
+  std::vector<std::string> columns_;
+  std::vector<std::string> checkedColumns_;
+  bool coversTable_ = false;
 };
 
 class JetConnection : public Connection {
  public:
   explicit JetConnection(std::unique_ptr<jet::Database> db) : db_(std::move(db)) {}
   std::unique_ptr<TableCursor> openTable(const std::string& table, bool updatable) override {
-    return std::make_unique<JetCursor>(guarded([&] { return db_->openTable(table, updatable); }));
+    auto cursor = guarded([&] { return db_->openTable(table, updatable); });
+    std::vector<std::string> columns;
+    if (updatable)
+      for (const auto& c : guarded([&] { return db_->schema(table); }).columns) columns.push_back(c.name);
+    return std::make_unique<JetCursor>(std::move(cursor), std::move(columns));
   }
   void close() override {
     guarded([&] { db_->flush(); });

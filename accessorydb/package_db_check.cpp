@@ -1,8 +1,9 @@
 #include "accessorydb/package_db_check.h"
 
+#include <cstdint>
 #include <set>
-#include <unordered_set>
 
+#include "accessorydb/first_positions.h"
 #include "accessorydb/schema.h"
 #include "base/utf.h"
 
@@ -30,36 +31,26 @@ std::string shown(const FieldValue& v) {
 
 // Why the installed column refuses the value, in the engine's own words where
 // it has them; empty when the value fits.
-std::string refusal(const ColumnSpec& c, const FieldValue& v) {
-  const bool isNull = std::holds_alternative<std::monostate>(v);
+std::string refusal(const ColumnSpec& c, const ValueShape& v) {
+  using Kind = ValueShape::Kind;
   switch (c.type) {
     case adBoolean:
       // A null becomes No and a number is Yes unless 0, as the engine stores them.
-      if (std::holds_alternative<std::string>(v)) return "the installed column takes Yes/No values";
+      if (v.kind == Kind::Text) return "the installed column takes Yes/No values";
       return {};
     case adInteger:
-      if (isNull) return "the installed column requires a value";
-      if (!std::holds_alternative<int32_t>(v)) return "the installed column takes whole numbers";
+      if (v.kind == Kind::Null) return "the installed column requires a value";
+      if (v.kind != Kind::Integer) return "the installed column takes whole numbers";
       return {};
     default: {
-      if (isNull) return "the installed column requires a value";
-      const auto* s = std::get_if<std::string>(&v);
-      if (!s) return "the installed column takes text";
-      const size_t units = base::utf16Units(*s);
-      if (units > static_cast<size_t>(c.definedSize))
-        return "text of " + std::to_string(units) + " characters is too long (the installed column takes at most " +
-               std::to_string(c.definedSize) + ")";
+      if (v.kind == Kind::Null) return "the installed column requires a value";
+      if (v.kind != Kind::Text) return "the installed column takes text";
+      if (v.textUnits > static_cast<size_t>(c.definedSize))
+        return "text of " + std::to_string(v.textUnits) +
+               " characters is too long (the installed column takes at most " + std::to_string(c.definedSize) + ")";
       return {};
     }
   }
-}
-
-// A map key that two values share exactly when the merge finds them equal.
-std::string lookupKey(const FieldValue& v) {
-  if (const auto* s = std::get_if<std::string>(&v)) return 'T' + *s;
-  if (const auto* i = std::get_if<int32_t>(&v)) return 'I' + std::to_string(*i);
-  if (const auto* b = std::get_if<bool>(&v)) return *b ? "B1" : "B0";
-  return "N";
 }
 
 class TableCheck {
@@ -98,7 +89,7 @@ class TableCheck {
     ++counts_.rows;
     FieldValue key;
     if (!readColumn(
-            cursor, key_, rowNumber, [] { return std::string(); }, key))
+            key_, rowNumber, [] { return std::string(); }, [&] { key = cursor.value(key_); }))
       return false;
     // Named only in findings, which few rows have.
     const auto where = [&] {
@@ -107,35 +98,61 @@ class TableCheck {
       return text + ")";
     };
     FieldValue nazwaValue;
-    if (!readColumn(cursor, kColumnNazwa, rowNumber, where, nazwaValue)) return false;
+    if (!readColumn(kColumnNazwa, rowNumber, where, [&] { nazwaValue = cursor.value(kColumnNazwa); })) return false;
     if (valueAsText(nazwaValue) == kDeletionMarker) {
       ++counts_.markers;
       return true;
     }
-    if (!firstRowOfKey_.emplace(lookupKey(key)).second) {
+    if (!firstRowOfKey_.add(key, rowNumber)) {
       if (++unwritten_ <= kFindingsShownPerTable)
         report_.warnings.push_back(where() + " will never be written: an earlier row has the same " + key_ +
                                    ", and only the first is written");
       return true;
     }
     ++counts_.written;
-    for (const auto& c : columns_) {
-      if (unreadable_.count(c.name)) continue;
-      FieldValue v;
-      if (!readColumn(cursor, c.name, rowNumber, where, v)) continue;
-      if (auto why = refusal(c, v); !why.empty())
-        problem(where() + ", column '" + c.name + "': " + why + "; value " + shown(v));
-    }
+    checkValues(cursor, rowNumber, where);
     return true;
+  }
+
+  // Values are measured, not decoded: only a refused one is read, to be
+  // shown. The columns are measured together; a row where that fails is
+  // gone through column by column to find the one that cannot be read.
+  template <typename Where>
+  void checkValues(TableCursor& cursor, size_t rowNumber, const Where& where) {
+    if (readableFor_ != unreadable_.size()) {  // unreadable_ only grows
+      readable_.clear();
+      readableNames_.clear();
+      for (const auto& c : columns_)
+        if (!unreadable_.count(c.name)) {
+          readable_.push_back(&c);
+          readableNames_.push_back(c.name);
+        }
+      readableFor_ = unreadable_.size();
+    }
+    try {
+      cursor.shapes(readableNames_, shapes_);
+    } catch (const EngineError&) {
+      for (const auto* c : readable_) {
+        ValueShape v;
+        if (readColumn(c->name, rowNumber, where, [&] { v = cursor.shape(c->name); })) checkValue(cursor, *c, v, where);
+      }
+      return;
+    }
+    for (size_t i = 0; i < readable_.size(); ++i) checkValue(cursor, *readable_[i], shapes_[i], where);
+  }
+
+  template <typename Where>
+  void checkValue(TableCursor& cursor, const ColumnSpec& c, const ValueShape& v, const Where& where) {
+    if (auto why = refusal(c, v); !why.empty())
+      problem(where() + ", column '" + c.name + "': " + why + "; value " + shown(cursor.value(c.name)));
   }
 
   // A column the merge cannot read fails it once, whatever the row.
   // `where` names the row in a finding; without it, the row number does.
-  template <typename Where>
-  bool readColumn(TableCursor& cursor, const std::string& column, size_t rowNumber, const Where& where,
-                  FieldValue& out) {
+  template <typename Where, typename Read>
+  bool readColumn(const std::string& column, size_t rowNumber, const Where& where, const Read& read) {
     try {
-      out = cursor.value(column);
+      read();
       return true;
     } catch (const EngineError& e) {
       if (unreadable_.insert(column).second) {
@@ -161,8 +178,13 @@ class TableCheck {
   const std::vector<ColumnSpec>& columns_;
   PackageDbReport& report_;
   PackageTableCounts& counts_;
-  std::unordered_set<std::string> firstRowOfKey_;
+  FirstPositions firstRowOfKey_;
   std::set<std::string> unreadable_;
+  // The columns not in unreadable_, as of its size readableFor_.
+  std::vector<const ColumnSpec*> readable_;
+  size_t readableFor_ = SIZE_MAX;
+  std::vector<std::string> readableNames_;
+  std::vector<ValueShape> shapes_;
   size_t shownCount_ = 0;
   size_t hidden_ = 0;
   size_t unwritten_ = 0;

@@ -1,5 +1,7 @@
 #include "accessorydb/schema.h"
 
+#include "base/utf.h"
+
 namespace accessorydb {
 
 const std::vector<ColumnSpec>& producentColumns() {
@@ -62,5 +64,24 @@ std::string lookupKey(const FieldValue& v) {
 }
 
 std::string TableCursor::asText(const std::string& column) const { return valueAsText(value(column)); }
+
+ValueShape TableCursor::shape(const std::string& column) const {
+  const FieldValue v = value(column);
+  if (const auto* s = std::get_if<std::string>(&v)) return {ValueShape::Kind::Text, base::utf16Units(*s)};
+  if (std::holds_alternative<int32_t>(v)) return {ValueShape::Kind::Integer};
+  if (std::holds_alternative<bool>(v)) return {ValueShape::Kind::YesNo};
+  return {};
+}
+
+void TableCursor::shapes(const std::vector<std::string>& columns, std::vector<ValueShape>& out) const {
+  out.clear();
+  for (const auto& c : columns) out.push_back(shape(c));
+}
+
+void TableCursor::postCopy(const TableCursor& source, const std::vector<std::string>& columns) {
+  insert();
+  for (const auto& c : columns) set(c, source.value(c));
+  post();
+}
 
 }  // namespace accessorydb

@@ -151,6 +151,21 @@ class CursorImpl : public Cursor {
     // one column of each row, not all of them.
     return layout_->column(i, db_.file());
   }
+  ValueShape shape(const std::string& column) const override {
+    size_t i = columnIndex(column);
+    if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
+    return layout_->shape(i, db_.file());
+  }
+  void shapes(const std::vector<std::string>& columns, std::vector<ValueShape>& out) const override {
+    if (columns != shapeColumns_) {
+      shapeIndexes_.clear();
+      for (const auto& c : columns) shapeIndexes_.push_back(columnIndex(c));
+      shapeColumns_ = columns;
+    }
+    if (scanner_.atEnd()) fail("no current row in table '" + name_ + "' (the cursor is at the end)");
+    out.clear();
+    for (size_t i : shapeIndexes_) out.push_back(layout_->shape(i, db_.file()));
+  }
   void insert() override {
     if (!updatable_) fail("table '" + name_ + "' was opened read-only");
     pending_.assign(scanner_.def().columns.size(), Value{});
@@ -166,6 +181,13 @@ class CursorImpl : public Cursor {
     db_.insertRow(tdefPage_, pending_);
     inserting_ = false;
     pending_.clear();
+  }
+  bool postCopyOf(const Cursor& source) override {
+    if (!updatable_) fail("table '" + name_ + "' was opened read-only");
+    const auto* from = dynamic_cast<const CursorImpl*>(&source);
+    if (from == nullptr) return false;
+    if (!from->layout_) fail("no current row in table '" + from->name_ + "' (the cursor is at the end)");
+    return db_.insertRowCopy(tdefPage_, from->scanner_.def(), *from->layout_).has_value();
   }
 
  private:
@@ -197,6 +219,9 @@ class CursorImpl : public Cursor {
   std::vector<Value> pending_;
   bool inserting_ = false;
   mutable size_t lastColumn_ = 0;  // the column found last
+  // The columns shapes() was asked for last, and where they are.
+  mutable std::vector<std::string> shapeColumns_;
+  mutable std::vector<size_t> shapeIndexes_;
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "jet/index_tree.h"
 #include "jet/jet.h"
 #include "jet/page_file.h"
+#include "jet/row_codec.h"
 #include "jet/system_catalogue.h"
 #include "jet/table_def.h"
 #include "jet/usage_map.h"
@@ -81,6 +82,10 @@ class DatabaseImpl : public Database {
   // Checks and stores one row (values in descriptor order, brought to the
   // stored kinds in place); returns its page/row pointer.
   uint32_t insertRow(uint32_t tdefPage, std::vector<Value>& values);
+  // Stores a copy of a row of a table laid out as `from`, as it is stored,
+  // with the same checks as insertRow; nothing when the two tables' rows do
+  // not copy across (rowsCopyAcross).
+  std::optional<uint32_t> insertRowCopy(uint32_t tdefPage, const TableDefinition& from, const RowLayout& row);
   // The system tables' rows of a new file.
   void writeInitialCatalogue();
   // Hands the held pages to the file: index pages kept in memory by the
@@ -101,11 +106,15 @@ class DatabaseImpl : public Database {
   void writeTdefCounts(TableWriter& t);
   std::vector<uint8_t> storeLongValue(TableWriter& t, const ColumnDesc& c, const std::vector<uint8_t>& data);
   void checkValues(TableWriter& t, std::vector<Value>& values);
+  // Returns the values of the index columns, the others left null.
+  std::vector<Value> checkStoredRow(TableWriter& t, const RowLayout& row);
   // Row insertion, in its order: the row as stored (long values written
   // first), a page for it, then its index entries.
   std::vector<uint8_t> encodeStoredRow(TableWriter& t, const std::vector<Value>& values);
   uint32_t placeRow(TableWriter& t, const std::vector<uint8_t>& row);
   void addIndexEntries(TableWriter& t, const std::vector<IndexKey>& keys, uint32_t rowPointer);
+  // Places a checked row and its index entries and counts it.
+  uint32_t storeRow(TableWriter& t, const std::vector<IndexKey>& keys, const std::vector<uint8_t>& row);
   // Table creation.
   void checkNewTable(const TableDef& def);
   void placeNewTable(TableDefinition& td);

@@ -93,6 +93,14 @@ struct TableSchema {
   uint32_t rowCount = 0;  // as stored in the table definition
 };
 
+// What a stored value is, short of its characters: enough to check it against
+// a column without decoding it.
+struct ValueShape {
+  ColumnType type;       // the column's
+  bool null = false;     // never for Yes/No
+  size_t textUnits = 0;  // Text and Memo: the length in UTF-16 units
+};
+
 // A scan over one table, rows in storage order.
 class Cursor {
  public:
@@ -103,6 +111,11 @@ class Cursor {
   // Value of a column of the current row; Error when the column is unknown or
   // the cursor is at the end.
   [[nodiscard]] virtual Value get(const std::string& column) const = 0;
+  // The same value's shape; Errors as get().
+  [[nodiscard]] virtual ValueShape shape(const std::string& column) const = 0;
+  // The shapes of several columns, in the order named: for checks that look
+  // at every column of many rows. Errors as get().
+  virtual void shapes(const std::vector<std::string>& columns, std::vector<ValueShape>& out) const = 0;
   // The current row's place in the table; moveTo comes back to it. Valid
   // while no row is added to the table through this cursor.
   [[nodiscard]] virtual uint64_t bookmark() const = 0;
@@ -116,6 +129,12 @@ class Cursor {
   // longer than the column, duplicate primary key, value of the wrong kind)
   // nothing is stored and the file stays as it was.
   virtual void post() = 0;
+  // Stores a copy of the source cursor's current row as it is stored, with
+  // the checks of post(). Only for a source table whose rows are laid out as
+  // this table's (the same columns in the same places) and hold no Memo or
+  // OLE values: for any other it stores nothing and returns false, and the
+  // caller copies the row value by value.
+  virtual bool postCopyOf(const Cursor& source) = 0;
 };
 
 class Database {

@@ -62,43 +62,67 @@ RowLayout::RowLayout(const TableDefinition& def, const std::vector<uint8_t>& row
     if (maskStart_ < kRowFixedArea + 2) fail("damaged database: a row is cut short");
     varCount_ = le16(row.data() + maskStart_ - 2);
     if (maskStart_ < kRowFixedArea + 4 + 2 * varCount_) fail("damaged database: a row's offset table is cut short");
-    offsets_.reserve(varCount_);
-    for (size_t i = 0; i < varCount_; ++i) offsets_.push_back(le16(row.data() + maskStart_ - 2 - 2 * (i + 1)));
     eod_ = le16(row.data() + maskStart_ - 2 - 2 * (varCount_ + 1));
     if (eod_ > maskStart_ - 4 - 2 * varCount_) fail("damaged database: a row's data end lies outside the row");
   }
 }
 
+// The offsets lie before the count, the first one last; the constructor
+// checked that all of them lie inside the row.
+size_t RowLayout::varOffset(size_t varIndex) const { return le16(row_.data() + maskStart_ - 2 - 2 * (varIndex + 1)); }
+
 bool RowLayout::present(uint16_t number) const {
   return number < columnCount_ && (row_[maskStart_ + number / 8] & (1u << (number % 8)));
 }
 
-Value RowLayout::column(size_t index, const PageFile& file) const {
+RowLayout::Stored RowLayout::stored(size_t index) const {
   const ColumnDesc& c = def_.columns[index];
-  if (c.type == ColumnType::Boolean) return bool(present(c.number));
-  if (!present(c.number)) return Value{};
+  if (!present(c.number)) return {};
+  if (c.type == ColumnType::Boolean) return {true};
   if (c.fixed()) {
     size_t len = fixedTypeSize(c.type);
     if (len == 0) len = c.length;
     const size_t start = kRowFixedArea + c.fixedOffset;
     if (start + len > eod_) fail("damaged database: a fixed value lies outside its row");
-    return decodeFixed(c, row_.data() + start, len);
+    return {true, row_.data() + start, len};
   }
-  if (c.varIndex >= varCount_) return Value{};  // row written before the column existed
-  const size_t start = offsets_[c.varIndex];
-  const size_t end = size_t(c.varIndex) + 1 < varCount_ ? offsets_[c.varIndex + 1] : eod_;
+  if (c.varIndex >= varCount_) return {};  // row written before the column existed
+  const size_t start = varOffset(c.varIndex);
+  const size_t end = size_t(c.varIndex) + 1 < varCount_ ? varOffset(c.varIndex + 1) : eod_;
   if (start > end || end > eod_) fail("damaged database: a variable value lies outside its row");
-  const uint8_t* p = row_.data() + start;
-  const size_t n = end - start;
+  return {true, row_.data() + start, end - start};
+}
+
+Value RowLayout::column(size_t index, const PageFile& file) const {
+  const ColumnDesc& c = def_.columns[index];
+  const Stored v = stored(index);
+  if (c.type == ColumnType::Boolean) return v.present;
+  if (!v.present) return Value{};
+  if (c.fixed()) return decodeFixed(c, v.bytes, v.size);
   switch (c.type) {
-    case ColumnType::Text: return decodeTextUtf8(p, n);
+    case ColumnType::Text: return decodeTextUtf8(v.bytes, v.size);
     case ColumnType::Memo: {
-      auto bytes = readLongValue(file, p, n);
+      auto bytes = readLongValue(file, v.bytes, v.size);
       return decodeTextUtf8(bytes.data(), bytes.size());
     }
-    case ColumnType::Ole: return readLongValue(file, p, n);
-    default: return Bytes(p, p + n);
+    case ColumnType::Ole: return readLongValue(file, v.bytes, v.size);
+    default: return Bytes(v.bytes, v.bytes + v.size);
   }
+}
+
+ValueShape RowLayout::shape(size_t index, const PageFile& file) const {
+  const ColumnDesc& c = def_.columns[index];
+  const Stored v = stored(index);
+  ValueShape out{c.type};
+  if (c.type == ColumnType::Boolean) return out;
+  out.null = !v.present;
+  if (out.null) return out;
+  if (c.type == ColumnType::Text) out.textUnits = storedTextUnits(v.bytes, v.size);
+  if (c.type == ColumnType::Memo) {
+    const auto bytes = readLongValue(file, v.bytes, v.size);
+    out.textUnits = storedTextUnits(bytes.data(), bytes.size());
+  }
+  return out;
 }
 
 std::vector<Value> decodeRow(const TableDefinition& def, const std::vector<uint8_t>& row, const PageFile& file) {

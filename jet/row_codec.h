@@ -26,16 +26,28 @@ class RowLayout {
  public:
   // Checks the row's structure; fails on a damaged row.
   RowLayout(const TableDefinition& def, const std::vector<uint8_t>& row);
+  // Where the column at `index` (descriptor order) lies in the row, checked
+  // to lie inside it. Null columns, and columns the row predates, are not
+  // present; a Yes/No column's value is whether it is present.
+  struct Stored {
+    bool present = false;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+  };
+  Stored stored(size_t index) const;
   // The value of the column at `index` in descriptor order.
   Value column(size_t index, const PageFile& file) const;
+  // Its shape: a text is measured, not decoded.
+  ValueShape shape(size_t index, const PageFile& file) const;
+  const std::vector<uint8_t>& bytes() const { return row_; }
 
  private:
   bool present(uint16_t number) const;
+  size_t varOffset(size_t varIndex) const;
 
   const TableDefinition& def_;
   const std::vector<uint8_t>& row_;
   size_t columnCount_ = 0, maskStart_ = 0, varCount_ = 0, eod_ = 0;
-  std::vector<size_t> offsets_;
 };
 
 // Values in the TDEF's descriptor order.

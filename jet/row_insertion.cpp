@@ -67,7 +67,22 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value>& values) 
   checkValues(t, values);
   checkRoomFor(kPagesPerStepAtMost);  // refused before anything is written
   const std::vector<IndexKey> keys = indexKeys(t, values);
-  const std::vector<uint8_t> row = encodeStoredRow(t, values);
+  return storeRow(t, keys, encodeStoredRow(t, values));
+}
+
+std::optional<uint32_t> DatabaseImpl::insertRowCopy(uint32_t tdefPage, const TableDefinition& from,
+                                                    const RowLayout& row) {
+  TableWriter& t = writer(tdefPage);
+  if (!rowsCopyAcross(from, t.def)) return std::nullopt;
+  const std::vector<Value> keyValues = checkStoredRow(t, row);
+  checkRoomFor(kPagesPerStepAtMost);
+  const std::vector<IndexKey> keys = indexKeys(t, keyValues);
+  if (row.bytes().size() > kMaxRowSize)
+    fail("the row is too large (more than " + std::to_string(kMaxRowSize) + " bytes)");
+  return storeRow(t, keys, row.bytes());
+}
+
+uint32_t DatabaseImpl::storeRow(TableWriter& t, const std::vector<IndexKey>& keys, const std::vector<uint8_t>& row) {
   const uint32_t pointer = placeRow(t, row);
   addIndexEntries(t, keys, pointer);
   ++t.def.rowCount;
@@ -75,7 +90,7 @@ uint32_t DatabaseImpl::insertRow(uint32_t tdefPage, std::vector<Value>& values) 
   auto alloc = [this] { return allocateEmptyPage(); };
   t.owned.flush(*file_, alloc);
   t.free.flush(*file_, alloc);
-  if (tdefPage == kPageMSysObjects) catalogue_.reset();
+  if (t.def.page == kPageMSysObjects) catalogue_.reset();
   return pointer;
 }
 

@@ -112,6 +112,39 @@ uint16_t TableDefinition::fixedAreaSize() const {
   return uint16_t(std::min<uint32_t>(size, 0xFFFF));
 }
 
+namespace {
+
+bool copiableType(const ColumnDesc& c) {
+  switch (c.type) {
+    case ColumnType::Boolean:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Currency:
+    case ColumnType::Single:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::Binary: return true;
+    case ColumnType::Text: return !c.fixed();
+    default: return false;
+  }
+}
+
+bool samePlace(const ColumnDesc& a, const ColumnDesc& b) {
+  return a.type == b.type && a.number == b.number && a.varIndex == b.varIndex && a.fixed() == b.fixed() &&
+         a.fixedOffset == b.fixedOffset && a.length == b.length && a.name == b.name;
+}
+
+}  // namespace
+
+bool rowsCopyAcross(const TableDefinition& from, const TableDefinition& to) {
+  if (from.maxColumns != to.maxColumns || from.varColumns != to.varColumns || from.columns.size() != to.columns.size())
+    return false;
+  for (size_t i = 0; i < to.columns.size(); ++i)
+    if (!copiableType(to.columns[i]) || !samePlace(from.columns[i], to.columns[i])) return false;
+  return true;
+}
+
 std::vector<uint8_t> readTdefBytes(const PageFile& file, uint32_t page) {
   Page first = file.read(page);
   if (first[0] != kPageTdef) fail("damaged database: page " + std::to_string(page) + " is not a table definition");

@@ -142,6 +142,11 @@ std::vector<uint8_t> serializeTdef(const TableDefinition& def);
 size_t tdefPageCount(size_t length);
 std::vector<Page> layoutTdefPages(const std::vector<uint8_t>& bytes, const std::vector<uint32_t>& pages);
 
+// A row stored for `from` is a valid row of `to` byte for byte: the same
+// columns in the same places, and no value kept outside the row (Memo, OLE)
+// nor of a type the writer refuses.
+bool rowsCopyAcross(const TableDefinition& from, const TableDefinition& to);
+
 // Fixed size in bytes of a fixed-length type (0 for Yes/No and variable types).
 uint16_t fixedTypeSize(ColumnType type);
 

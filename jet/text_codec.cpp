@@ -55,6 +55,13 @@ std::u16string decodeText(const uint8_t* p, size_t n) {
   return out;
 }
 
+size_t storedTextUnits(const uint8_t* p, size_t n) {
+  if (n < 2 || p[0] != kCompressedMark0 || p[1] != kCompressedMark1) return n / 2;
+  for (size_t i = 2; i < n; ++i)
+    if (p[i] == kModeSwitch) return decodeText(p, n).size();  // rare: counted the long way
+  return n - 2;
+}
+
 std::string decodeTextUtf8(const uint8_t* p, size_t n) {
   std::string out;
   if (n >= 2 && p[0] == kCompressedMark0 && p[1] == kCompressedMark1) {

@@ -26,6 +26,8 @@ std::vector<uint8_t> encodeUtf16Le(const std::u16string& s);
 std::u16string decodeText(const uint8_t* p, size_t n);
 // The same, straight to UTF-8 (unpaired surrogates become U+FFFD).
 std::string decodeTextUtf8(const uint8_t* p, size_t n);
+// UTF-16 units of a stored Text/Memo value, as decodeText would give them.
+size_t storedTextUnits(const uint8_t* p, size_t n);
 // Encodes a text for a column. With `compressible`, a text of U+0001..U+00FF
 // only is compressed whole when that is shorter; every other text is plain.
 std::vector<uint8_t> encodeText(const std::u16string& s, bool compressible);

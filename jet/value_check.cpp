@@ -3,6 +3,7 @@
 #include "base/utf.h"
 #include "jet/bytes.h"
 #include "jet/database_impl.h"
+#include "jet/row_codec.h"
 #include "jet/text_codec.h"
 
 namespace jet::detail {
@@ -30,14 +31,21 @@ void checkWholeNumber(const ColumnOf& c, const Value& v) {
          "'");
 }
 
-void checkText(const ColumnOf& c, const Value& v) {
-  auto* s = std::get_if<std::string>(&v);
-  if (!s) c.wrongKind("text");
-  size_t chars = base::utf16Units(*s);  // the encoding refuses invalid UTF-8
+void checkTextLength(const ColumnOf& c, size_t chars) {
   size_t maxChars = c.column.length / 2;
   if (chars > maxChars)
     fail("text of " + std::to_string(chars) + " characters is too long for column '" + c.column.name + "' of table '" +
          c.table + "' (at most " + std::to_string(maxChars) + ")");
+}
+
+void checkText(const ColumnOf& c, const Value& v) {
+  auto* s = std::get_if<std::string>(&v);
+  if (!s) c.wrongKind("text");
+  checkTextLength(c, base::utf16Units(*s));  // the encoding refuses invalid UTF-8
+}
+
+void checkBinaryLength(const ColumnOf& c, size_t size) {
+  if (size > c.column.length) fail("binary value too long for column '" + c.column.name + "'");
 }
 
 // A value that is not null.
@@ -62,8 +70,7 @@ void checkPresentValue(const ColumnOf& c, const Value& v) {
     case ColumnType::Binary:
     case ColumnType::Ole:
       if (!std::holds_alternative<Bytes>(v)) c.wrongKind("binary values");
-      if (c.column.type == ColumnType::Binary && std::get<Bytes>(v).size() > c.column.length)
-        fail("binary value too long for column '" + c.column.name + "'");
+      if (c.column.type == ColumnType::Binary) checkBinaryLength(c, std::get<Bytes>(v).size());
       break;
     default: fail("column '" + c.column.name + "' of table '" + c.table + "' has a type this engine cannot write");
   }
@@ -88,6 +95,29 @@ void DatabaseImpl::checkValues(TableWriter& t, std::vector<Value>& values) {
       checkPresentValue(c, v);
     }
   }
+}
+
+// The same checks on a row copied as stored: a row read from another table
+// may break this table's rules (a damaged or foreign file). Only the index
+// columns are decoded, for the keys.
+std::vector<Value> DatabaseImpl::checkStoredRow(TableWriter& t, const RowLayout& row) {
+  std::vector<Value> keyValues(t.def.columns.size());
+  for (size_t i = 0; i < t.def.columns.size(); ++i) {
+    const ColumnOf c{t.def.columns[i], t.name};
+    const RowLayout::Stored v = row.stored(i);
+    if (c.column.type == ColumnType::Boolean) continue;
+    if (!v.present) {
+      if (t.required[i]) fail("column '" + c.column.name + "' of table '" + t.name + "' requires a value (null given)");
+      continue;
+    }
+    if (c.column.type == ColumnType::Text) checkTextLength(c, storedTextUnits(v.bytes, v.size));
+    if (c.column.type == ColumnType::Binary) checkBinaryLength(c, v.size);
+  }
+  for (const auto& ri : t.def.realIndexes)
+    for (const auto& ic : ri.columns)
+      for (size_t i = 0; i < t.def.columns.size(); ++i)
+        if (t.def.columns[i].number == ic.number) keyValues[i] = row.column(i, *file_);  // never a long value
+  return keyValues;
 }
 
 }  // namespace jet::detail
