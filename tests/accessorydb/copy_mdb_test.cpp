@@ -1,4 +1,7 @@
 // Merging the package database and the installed one into the destination.
+#include <algorithm>
+#include <functional>
+
 #include "base/utf.h"
 #include "tests/accessorydb/adb_test_base.h"
 
@@ -161,6 +164,35 @@ TEST_P(Merge, AllColumnsOfAnAccessoryAreCopiedEqual) {
   AccessoryDb db(log, env(), engine());
   ASSERT_TRUE(db.CopyMdb(nw(), od(), dn()));
   EXPECT_EQ(rowsOf(dn(), kTableDodatki), (std::vector<Row>{installedOnly, packageOnly, packageOnly2}));
+}
+
+// Rows of a table laid out otherwise than the destination's (an installed
+// database made elsewhere, a package with wider columns) cannot be copied as
+// stored: they must arrive value by value, equal.
+TEST_P(Merge, TablesLaidOutOtherwiseAreCopiedEqual) {
+  const Row installedOnly = fullAccessory(1, true);
+  const Row packageOnly = fullAccessory(2, false);
+  const std::vector<std::pair<const char*, std::function<void(TableObject&)>>> layouts = {
+      {"columns in reverse order", [](TableObject& t) { std::reverse(t.columns.begin(), t.columns.end()); }},
+      {"every text column wider",
+       [](TableObject& t) {
+         for (auto& c : t.columns)
+           if (c.type == adVarWChar) c.definedSize = 255;
+       }},
+  };
+  for (const auto& [name, layout] : layouts) {
+    for (const bool installedDiffers : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (installedDiffers ? ", installed database" : ", package"));
+      for (const auto& f : {nw(), od(), dn()}) (void)env().deleteFile(f);
+      const auto same = [](TableObject&) {};
+      makeDatabaseWith(engine(), env(), od(), installedDiffers ? layout : same, {}, {installedOnly});
+      makeDatabaseWith(engine(), env(), nw(), installedDiffers ? same : layout, {}, {packageOnly});
+      RecordingReporter log(1);
+      AccessoryDb db(log, env(), engine());
+      ASSERT_TRUE(db.CopyMdb(nw(), od(), dn())) << (log.texts(1).empty() ? "" : log.texts(1)[0]);
+      EXPECT_EQ(rowsOf(dn(), kTableDodatki), (std::vector<Row>{installedOnly, packageOnly}));
+    }
+  }
 }
 
 TEST_P(Merge, AllColumnsOfAProducerAreCopiedEqual) {

@@ -2,7 +2,10 @@
 // the record that a scan from the first record would stop at. Each case is
 // merged for real and compared, rows and log lines, with the nested scans
 // written out below as the merge rules give them.
+#include <map>
+
 #include "accessorydb/accessory_db.h"
+#include "accessorydb/first_positions.h"
 #include "accessorydb/schema.h"
 #include "tests/accessorydb/adb_test_base.h"
 
@@ -48,6 +51,30 @@ TEST(LookupKey, EqualExactlyForEqualValues) {
   for (const auto& a : values)
     for (const auto& b : values)
       EXPECT_EQ(lookupKey(a) == lookupKey(b), sameValue(a, b)) << "\"" << text(a) << "\" and \"" << text(b) << "\"";
+}
+
+// The table the merges match in keeps the first position of every key, whole
+// numbers and texts apart, as a map of lookup texts would, through its growth.
+TEST(FirstPositions, KeepTheFirstPositionOfEveryKey) {
+  std::vector<FieldValue> keys = {FieldValue{int32_t{-2147483647 - 1}}, FieldValue{int32_t{2147483647}},
+                                  FieldValue{int32_t{0}},               FieldValue{int32_t{-1}},
+                                  FieldValue{std::string("5")},         FieldValue{std::string()},
+                                  FieldValue{}};
+  uint32_t x = 12345;
+  for (int i = 0; i < 5000; ++i) {
+    x = x * 1103515245u + 12345u;
+    keys.push_back(FieldValue{int32_t((x >> 8) % 3000) * 65536});  // repeats, and alike in the low bits
+    if (i % 100 == 0) keys.push_back(FieldValue{std::to_string(i % 700)});
+  }
+  FirstPositions positions;
+  std::map<std::string, size_t> expected;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const bool isNew = expected.emplace(lookupKey(keys[i]), i).second;
+    EXPECT_EQ(positions.add(keys[i], i), isNew) << i;
+  }
+  for (const auto& k : keys) EXPECT_EQ(positions.find(k), expected.at(lookupKey(k)));
+  for (const FieldValue& absent : {FieldValue{int32_t{65537}}, FieldValue{std::string("6")}, FieldValue{true}})
+    EXPECT_EQ(positions.find(absent), std::nullopt);
 }
 
 struct Outcome {

@@ -114,6 +114,7 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
     EXPECT_EQ(encodeTextUtf8(base::utf16ToUtf8(c.text), true), stored);
     EXPECT_EQ(encodeTextUtf8(base::utf16ToUtf8(c.text), false), encodeText(c.text, false));
     EXPECT_EQ(decodeTextUtf8(stored.data(), stored.size()), base::utf16ToUtf8(c.text));
+    EXPECT_EQ(storedTextUnits(stored.data(), stored.size()), c.text.size());  // measured without decoding
     // No switch byte after the mark, but for the leading U+FEFF case.
     if (stored.size() > 2 && stored[0] == 0xFF && stored[1] == 0xFE && c.text[0] != 0xFEFF) {
       EXPECT_EQ(std::count(stored.begin() + 2, stored.end(), 0), 0);
@@ -130,6 +131,7 @@ TEST(JetFormat, TextValuesAreCompressedWholeOrStoredPlain) {
   for (const auto& [bytes, text] : mixed) {
     EXPECT_EQ(decodeText(bytes.data(), bytes.size()), text);
     EXPECT_EQ(decodeTextUtf8(bytes.data(), bytes.size()), base::utf16ToUtf8(text));
+    EXPECT_EQ(storedTextUnits(bytes.data(), bytes.size()), text.size());
   }
   // Invalid UTF-8 is refused by the short way too: a cut sequence, an overlong
   // one (C0 80, C1 BF), a lone continuation byte; a zero is stored plain.
