@@ -15,10 +15,14 @@ CAD="$W/drive-d/CAD Bench"
 DEST='D:\CAD Bench\'
 MODELS=$(find "$W"/catalogue-*/package/models -type f | wc -l)
 
+# Every run starts on a quiet disk: the writes of the run before (and the
+# removal of what it left) are on the disk, so that no installer waits for
+# another's data when it makes its own durable.
 fresh() {  # INSTALLED_MDB
   rm -rf "$CAD" "$W/work"
   mkdir -p "$CAD/dodatki/Meble Bench" "$W/work"
   cp "$1" "$CAD/dodatki/Meble Bench/dodatki.mdb"
+  sync
 }
 seconds_since() { python3 -c "print(f'{$(date +%s.%N) - $1:.3f}')"; }
 # Seconds a Windows program takes, start of the process to its end.
