@@ -40,8 +40,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
     const uint64_t footerAt = size >= kFooterSize ? size - kFooterSize : 0;
     std::string last(static_cast<size_t>(size - footerAt), '\0');
     last.resize(exe->readAt(footerAt, last.data(), last.size()));
-    env.openFile(tmpName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite)
-        ->writeAt(0, last.data(), last.size());
+    platform::createReplacing(env, tmpName, Sharing::DenyWrite)->writeAt(0, last.data(), last.size());
     std::optional<int64_t> offset;
     try {
       offset = parseFooter(platform::readWholeFile(env, tmpName, kFooterSize).value_or(std::string()));
@@ -65,8 +64,7 @@ int64_t copyPackageOut(platform::Env& env, ui::Reporter& reporter, const std::st
   }
   reporter.info(2, "Offset EXE: " + std::to_string(footer->offset));
   if (footer->offset > 0) {
-    auto out =
-        env.openFile(tmpDir + base::kPackagesZipName, Access::ReadWrite, Creation::CreateAlways, Sharing::DenyWrite);
+    auto out = platform::createReplacing(env, tmpDir + base::kPackagesZipName, Sharing::DenyWrite);
     const auto begin = static_cast<uint64_t>(footer->offset);
     if (begin < footer->footerAt) copyRange(*exe, begin, footer->footerAt, *out, reporter);
   }

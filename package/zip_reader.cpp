@@ -152,8 +152,7 @@ void ZipReader::extract(size_t index, const std::string& destDir) {
   bool stamped = false;
   std::unique_ptr<platform::File> out;
   try {
-    out = env_.openFile(partial, platform::Access::ReadWrite, platform::Creation::CreateAlways,
-                        platform::Sharing::Private);
+    out = platform::createReplacing(env_, partial, platform::Sharing::Private);
   } catch (const platform::IoError& err) {
     throw platform::IoError(namingTarget(err.what(), partial, target));
   }

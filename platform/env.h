@@ -143,6 +143,14 @@ class Env {
 // either behind the long-path prefix ("\\?\C:\", "\\?\UNC\server\share\").
 [[nodiscard]] bool createDirs(Env& env, const std::string& path);
 
+// A new, empty file at path, open for reading and writing; a file left
+// there (by a killed run) is replaced. The file is created exclusively where
+// no file is in the way: creating over a name truncates, and on ext4 (under
+// Wine, which truncates every file it creates that way) a truncated file's
+// data is forced to the disk when it is closed, which the next durable write
+// of any file then waits for.
+[[nodiscard]] std::unique_ptr<File> createReplacing(Env& env, const std::string& path, Sharing sharing);
+
 // The whole content of a file, read while others may not write it; nullopt
 // when the file is larger than maxSize (nothing is read then). Throws
 // IoError when the file cannot be opened or read.

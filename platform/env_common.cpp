@@ -53,6 +53,15 @@ std::optional<std::string> readWholeFile(Env& env, const std::string& path, uint
   return bytes;
 }
 
+std::unique_ptr<File> createReplacing(Env& env, const std::string& path, Sharing sharing) {
+  try {
+    return env.openFile(path, Access::ReadWrite, Creation::CreateNew, sharing);
+  } catch (const IoError&) {
+    // A file in the way, or a failure that the second attempt reports.
+    return env.openFile(path, Access::ReadWrite, Creation::CreateAlways, sharing);
+  }
+}
+
 bool createDirs(Env& env, const std::string& path) {
   // A drive or a network share cannot be created: only the folders below it.
   const size_t volume = volumePrefixLength(path);

@@ -56,15 +56,18 @@ TEST(LookupKey, EqualExactlyForEqualValues) {
 // The table the merges match in keeps the first position of every key, whole
 // numbers and texts apart, as a map of lookup texts would, through its growth.
 TEST(FirstPositions, KeepTheFirstPositionOfEveryKey) {
-  std::vector<FieldValue> keys = {FieldValue{int32_t{-2147483647 - 1}}, FieldValue{int32_t{2147483647}},
-                                  FieldValue{int32_t{0}},               FieldValue{int32_t{-1}},
-                                  FieldValue{std::string("5")},         FieldValue{std::string()},
+  std::vector<FieldValue> keys = {FieldValue{int32_t{-2147483647 - 1}},
+                                  FieldValue{int32_t{2147483647}},
+                                  FieldValue{int32_t{0}},
+                                  FieldValue{int32_t{-1}},
+                                  FieldValue{std::string("5")},
+                                  FieldValue{std::string()},
                                   FieldValue{}};
   uint32_t x = 12345;
   for (int i = 0; i < 5000; ++i) {
     x = x * 1103515245u + 12345u;
-    keys.push_back(FieldValue{int32_t((x >> 8) % 3000) * 65536});  // repeats, and alike in the low bits
-    if (i % 100 == 0) keys.push_back(FieldValue{std::to_string(i % 700)});
+    keys.emplace_back(std::in_place_type<int32_t>, int32_t((x >> 8) % 3000) * 65536);  // repeats, alike in low bits
+    if (i % 100 == 0) keys.emplace_back(std::in_place_type<std::string>, std::to_string(i % 700));
   }
   FirstPositions positions;
   std::map<std::string, size_t> expected;
@@ -73,8 +76,8 @@ TEST(FirstPositions, KeepTheFirstPositionOfEveryKey) {
     EXPECT_EQ(positions.add(keys[i], i), isNew) << i;
   }
   for (const auto& k : keys) EXPECT_EQ(positions.find(k), expected.at(lookupKey(k)));
-  for (const FieldValue& absent : {FieldValue{int32_t{65537}}, FieldValue{std::string("6")}, FieldValue{true}})
-    EXPECT_EQ(positions.find(absent), std::nullopt);
+  const std::vector<FieldValue> absent = {FieldValue{int32_t{65537}}, FieldValue{std::string("6")}, FieldValue{true}};
+  for (const auto& k : absent) EXPECT_EQ(positions.find(k), std::nullopt);
 }
 
 struct Outcome {

@@ -444,8 +444,11 @@ TEST(JetWriter, RowsCopiedAsStoredReadBackAsTheirSourceAndKeepTheChecks) {
   {
     auto db = jettest::createAccessoryDb(from);
     auto c = db->openTable("Dodatki", true);
-    const std::vector<std::pair<int32_t, std::string>> rows = {
-        {7, ""}, {-3, "Zażółć gęślą jaźń"}, {2147483647, "ĄĆĘŁŃÓŚŹŻ"}, {0, std::string(40, 'x')}, {12, "\xEF\xBB\xBF a"}};
+    const std::vector<std::pair<int32_t, std::string>> rows = {{7, ""},
+                                                               {-3, "Zażółć gęślą jaźń"},
+                                                               {2147483647, "ĄĆĘŁŃÓŚŹŻ"},
+                                                               {0, std::string(40, 'x')},
+                                                               {12, "\xEF\xBB\xBF a"}};
     for (const auto& [id, suffix] : rows) {
       jettest::fillDodatki(*c, id, suffix);
       c->post();

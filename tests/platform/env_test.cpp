@@ -72,6 +72,24 @@ TEST(Env, FileReadsAndWritesAtOffsets) {
                platform::IoError);
 }
 
+// A new file, and one over a file left by a killed run: empty either way; a
+// folder in the way is still an error.
+TEST(Env, CreateReplacingMakesAnEmptyFileWhateverWasThere) {
+  test::TempDir dir;
+  auto& env = platform::systemEnv();
+  dir.write("left.~part", "half of an earlier file");
+  for (const char* name : {"new.bin", "left.~part"}) {
+    SCOPED_TRACE(name);
+    auto f = platform::createReplacing(env, dir.path(name), Sharing::DenyWrite);
+    EXPECT_EQ(f->size(), 0u);
+    f->writeAt(0, "new", 3);
+    f.reset();
+    EXPECT_EQ(dir.read(name), "new");
+  }
+  ASSERT_TRUE(env.createDir(dir.path("folder")));
+  EXPECT_THROW((void)platform::createReplacing(env, dir.path("folder"), Sharing::DenyWrite), platform::IoError);
+}
+
 TEST(Env, ListDirSkipsDotEntriesAndMarksFolders) {
   test::TempDir dir;
   auto& env = platform::systemEnv();
