@@ -54,7 +54,6 @@ struct TableWriter {
   bool hasLongValues = false;       // Memo or OLE columns
   std::vector<uint8_t> countBytes;  // definition bytes from the row count to the index statistics
   uint32_t currentPage = 0;         // data page rows go to while it has room
-  Page currentData;                 // its bytes as last written
 };
 
 class DatabaseImpl : public Database {

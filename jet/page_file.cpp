@@ -108,6 +108,13 @@ void PageFile::writeBytes(uint32_t page, size_t offset, const uint8_t* data, siz
   if (held_.size() >= kMaxHeldPages) writeHeld();
 }
 
+Page& PageFile::update(uint32_t page) {
+  if (!writable_) fail("the database is open read-only");
+  if (page >= pageCount_) fail("internal error: update beyond the end of the database");
+  if (held_.size() >= kMaxHeldPages && held_.count(page) == 0) writeHeld();
+  return hold(page);
+}
+
 Page& PageFile::hold(uint32_t page) {
   auto it = held_.find(page);
   if (it != held_.end()) return it->second;

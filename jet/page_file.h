@@ -46,6 +46,9 @@ class PageFile {
   // Written pages are held in memory and reach the file in runs once many
   // are held, so a write failure may surface at a later write or at flush().
   void write(uint32_t page, const Page& data);
+  // A page to change in place, held like a written one. The reference lasts
+  // until the next call that writes (write, writeBytes, update, flush).
+  Page& update(uint32_t page);
   // Writes part of a page.
   void writeBytes(uint32_t page, size_t offset, const uint8_t* data, size_t n);
   uint32_t append(const Page& data);

@@ -108,35 +108,29 @@ std::vector<uint8_t> DatabaseImpl::encodeStoredRow(TableWriter& t, const std::ve
   return row;
 }
 
-// A page with room: the current one, one from the free-space map, or a new one.
+// A page with room: the current one, one from the free-space map, or a new
+// one. The row is added to the page where the file holds it, without a copy
+// of the page per row.
 uint32_t DatabaseImpl::placeRow(TableWriter& t, const std::vector<uint8_t>& row) {
-  Page page;
-  uint32_t target = 0;
-  auto usable = [&](uint32_t n, Page& p) {
-    if (n == 0 || n >= file_->pageCount()) return false;
-    p = n == t.currentPage && !t.currentData.empty() ? t.currentData : file_->read(n);
-    return p[0] == kPageData && le32(p.data() + kDataOwner) == t.def.page && rowFits(p, row.size());
+  auto takes = [&](uint32_t n, const Page& p) {
+    return n != 0 && p[0] == kPageData && le32(p.data() + kDataOwner) == t.def.page && rowFits(p, row.size());
   };
-  if (t.currentPage && usable(t.currentPage, page)) {
+  auto exists = [&](uint32_t n) { return n != 0 && n < file_->pageCount(); };
+  uint32_t target = 0;
+  if (exists(t.currentPage) && takes(t.currentPage, file_->update(t.currentPage))) {
     target = t.currentPage;
   } else {
     if (t.currentPage) t.free.remove(t.currentPage);
-    for (auto it = t.free.pages().rbegin(); it != t.free.pages().rend(); ++it)
-      if (usable(*it, page)) {
-        target = *it;
-        break;
-      }
+    for (auto it = t.free.pages().rbegin(); it != t.free.pages().rend() && target == 0; ++it)
+      if (exists(*it) && takes(*it, file_->read(*it))) target = *it;
   }
   if (target == 0) {
-    page = newDataPage(t.def.page);
-    target = allocatePage(page);
+    target = allocatePage(newDataPage(t.def.page));
     t.owned.add(target);
     t.free.add(target);
   }
   t.currentPage = target;
-  uint32_t rowNumber = addRow(page, row);
-  file_->write(target, page);
-  t.currentData = std::move(page);
+  const uint32_t rowNumber = addRow(file_->update(target), row);
   return makePointer(target, rowNumber);
 }
 
