@@ -5,7 +5,6 @@
 
 #include "accessorydb/first_positions.h"
 #include "accessorydb/schema.h"
-#include "base/utf.h"
 
 namespace accessorydb {
 namespace {
